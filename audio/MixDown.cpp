@@ -1,0 +1,186 @@
+#include "audio/MixDown.h"
+
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "audio/WavWriter.h"
+#include "platform/UserMessages.h"
+
+namespace {
+
+const QString kCaption = QStringLiteral("提示");
+
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+void Tell(const QString& text) { platform::Messages().messageBox(text, kCaption); }
+
+QString SystemText(int errorNumber) { return QString::fromLocal8Bit(std::strerror(errorNumber)); }
+
+// One input of the mix, read from byte 44 to the end of the file.
+struct Input {
+    File file;
+    int64_t dataBytes = 0;
+    int errorNumber = 0;  // of the first failed read
+
+    bool open(const std::string& path) {
+        file.reset(std::fopen(path.c_str(), "rb"));
+        if (!file) return false;
+        struct stat info {};
+        if (fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode)) {
+            file.reset();
+            return false;
+        }
+        dataBytes = WavDataLength(info.st_size);
+        return true;
+    }
+
+    // Reads up to `count` bytes; a read error is remembered and ends the input.
+    size_t read(void* into, size_t count) {
+        if (errorNumber != 0) return 0;
+        const size_t got = std::fread(into, 1, count, file.get());
+        if (got < count && std::ferror(file.get())) errorNumber = errno != 0 ? errno : EIO;
+        return got;
+    }
+};
+
+inline int16_t Saturate(int32_t value) {
+    return static_cast<int16_t>(std::clamp<int32_t>(value, -32768, 32767));
+}
+
+bool CopyVoiceAsMix(const std::filesystem::path& record, const std::filesystem::path& mix) {
+    std::error_code error;
+    std::filesystem::copy_file(record, mix, std::filesystem::copy_options::overwrite_existing,
+                               error);
+    if (!error) return true;
+    // A half-copied mix would be played by the next preview as if it were whole.
+    std::error_code ignored;
+    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(mix, ignored)))
+        std::filesystem::remove(mix, ignored);
+    Tell(QStringLiteral("复制 record.wav 到 mix.wav 失败: ") +
+         QString::fromLocal8Bit(error.message().c_str()));
+    return false;
+}
+
+}  // namespace
+
+int16_t MixSamples(int16_t a, int16_t v) {
+    // Offset-binary values 0..65535; their product needs all 32 unsigned bits.
+    const uint32_t A = static_cast<uint32_t>(a + 32768);
+    const uint32_t B = static_cast<uint32_t>(v + 32768);
+    const uint32_t scaled = A * B / 32768;
+    int32_t z;
+    if (A < 32768 && B < 32768)
+        z = static_cast<int32_t>(scaled);
+    else
+        z = static_cast<int32_t>(2 * (A + B)) - static_cast<int32_t>(scaled) - 65536;
+    return Saturate(z - 32768);
+}
+
+bool MixDown(const QString& tempFolder, WavHeader& currentFormat) {
+    QString folder = tempFolder;
+    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    const std::string bgsoundPath = QFile::encodeName(folder + QStringLiteral("bgsound.wav")).toStdString();
+    const std::string recordPath = QFile::encodeName(folder + QStringLiteral("record.wav")).toStdString();
+    const std::string mixPath = QFile::encodeName(folder + QStringLiteral("mix.wav")).toStdString();
+
+    std::error_code ignored;
+    if (!std::filesystem::exists(bgsoundPath, ignored) && std::filesystem::exists(recordPath, ignored))
+        return CopyVoiceAsMix(recordPath, mixPath);
+
+    Input accompaniment;
+    if (!accompaniment.open(bgsoundPath)) {
+        Tell(QStringLiteral("打开 bgsound.wav 失败"));
+        return false;
+    }
+    // Bytes a short file does not have keep their old values.
+    unsigned char headerBytes[sizeof(WavHeader)];
+    const size_t headerGot = std::fread(headerBytes, 1, sizeof headerBytes, accompaniment.file.get());
+    std::memcpy(&currentFormat, headerBytes, headerGot);
+    std::fseek(accompaniment.file.get(), kWavHeaderBytes, SEEK_SET);
+
+    Input voice;
+    if (!voice.open(recordPath)) {
+        Tell(QStringLiteral("打开 record.wav 失败"));
+        return false;
+    }
+    std::fseek(voice.file.get(), kWavHeaderBytes, SEEK_SET);
+
+    const int channels = currentFormat.channels;
+    WavHeader outputHeader;
+    InitWavHeader(outputHeader, channels, static_cast<int>(currentFormat.sampleRate),
+                  currentFormat.bitsPerSample);
+    WavWriter output;
+    if (!output.create(mixPath, outputHeader)) {
+        Tell(QStringLiteral("打开 mix.wav 失败"));
+        return false;
+    }
+
+    // Only mono and stereo accompaniments are mixed; any other count gives an
+    // empty mix.
+    int64_t boundBytes = 0;
+    if (channels == 1)
+        boundBytes = std::max(accompaniment.dataBytes, voice.dataBytes);
+    else if (channels == 2)
+        boundBytes = std::max(accompaniment.dataBytes, 2 * voice.dataBytes);
+
+    constexpr size_t kSamples = kMixBlockBytes / 2;
+    std::vector<int16_t> accompanimentBlock(kSamples);
+    std::vector<int16_t> voiceBlock(kSamples);
+    std::vector<int16_t> outputBlock(kSamples);
+
+    // The blocks are zeroed before each read, so the shorter input goes on as
+    // silence and the mix is as long as the longer one.
+    for (int64_t blocks = 0; static_cast<int64_t>(kMixBlockBytes) * blocks < boundBytes &&
+                             !output.failed();
+         ++blocks) {
+        std::fill(accompanimentBlock.begin(), accompanimentBlock.end(), 0);
+        std::fill(voiceBlock.begin(), voiceBlock.end(), 0);
+        const size_t accompanimentGot = accompaniment.read(accompanimentBlock.data(), kMixBlockBytes);
+        size_t outputBytes;
+        if (channels == 1) {
+            const size_t voiceGot = voice.read(voiceBlock.data(), kMixBlockBytes);
+            if (accompanimentGot == 0 && voiceGot == 0) break;
+            for (size_t i = 0; i < kSamples; ++i)
+                outputBlock[i] = Saturate(int32_t{accompanimentBlock[i]} + voiceBlock[i]);
+            outputBytes = std::max(accompanimentGot, voiceGot);
+        } else {
+            // One voice sample serves both channels of its frame.
+            const size_t voiceGot = voice.read(voiceBlock.data(), kMixBlockBytes / 2);
+            if (accompanimentGot == 0 && voiceGot == 0) break;
+            for (size_t i = 0; i < kSamples / 2; ++i) {
+                outputBlock[2 * i] = MixSamples(accompanimentBlock[2 * i], voiceBlock[i]);
+                outputBlock[2 * i + 1] = MixSamples(accompanimentBlock[2 * i + 1], voiceBlock[i]);
+            }
+            outputBytes = std::max(accompanimentGot, 2 * voiceGot);
+        }
+        output.append(outputBlock.data(), outputBytes);
+    }
+
+    const bool written = output.finish();
+    const int readError = accompaniment.errorNumber != 0 ? accompaniment.errorNumber : voice.errorNumber;
+    if (written && readError == 0) return true;
+
+    // A cut-off mix must not stay behind: the next preview would play it as
+    // if it were the whole take.
+    std::filesystem::remove(mixPath, ignored);
+    if (!written)
+        Tell(QStringLiteral("写入 mix.wav 失败: ") + SystemText(output.errorNumber()));
+    else if (accompaniment.errorNumber != 0)
+        Tell(QStringLiteral("读取 bgsound.wav 失败: ") + SystemText(accompaniment.errorNumber));
+    else
+        Tell(QStringLiteral("读取 record.wav 失败: ") + SystemText(voice.errorNumber));
+    return false;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// Mixdown of a take: the accompaniment bgsound.wav and the mono voice
+// record.wav, both in the temp folder, into mix.wav beside them. Streams the
+// files in blocks of kMixBlockBytes, so memory does not depend on the length
+// of the song. Runs synchronously on the UI thread; failures are shown through
+// platform::Messages().
+
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+
+#include "audio/WavHeader.h"
+
+inline constexpr size_t kMixBlockBytes = 262144;
+
+// Rebuilds mix.wav in `tempFolder` (with or without its trailing "/").
+// Without bgsound.wav, a record.wav is copied to mix.wav unchanged. Otherwise
+// `currentFormat` receives the first 44 bytes of bgsound.wav, and mix.wav gets
+// its channel count, sample rate and width. Returns true when mix.wav was
+// produced; false after a failure that was shown to the user, in which case no
+// cut-off mix.wav is left behind.
+bool MixDown(const QString& tempFolder, WavHeader& currentFormat);
+
+// Non-linear mix of accompaniment sample `a` and voice sample `v`, used for
+// each channel of a stereo accompaniment: silence stays silence, two negative
+// signals stay negative, full scale stays full scale.
+int16_t MixSamples(int16_t a, int16_t v);
