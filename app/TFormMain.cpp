@@ -1,0 +1,307 @@
+#include "app/TFormMain.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSlider>
+#include <QTimer>
+#include <QUrl>
+#include <QWebEngineView>
+
+#include "app/WindowLook.h"
+#include "controls/ClickableLabel.h"
+#include "controls/TCGauge.h"
+#include "controls/TEzRgnBtn.h"
+#include "controls/TImageList.h"
+#include "net/Global.h"
+#include "net/SiteHosts.h"
+#include "platform/UserMessages.h"
+
+namespace {
+
+const QColor kBackground(234, 244, 254);
+const QColor kTeal(0, 128, 128);
+const QColor kNavy(0, 0, 128);
+const QColor kGrey(128, 128, 128);
+const QColor kBorder(223, 223, 223);
+const QColor kGaugeFill(133, 206, 238);
+
+QImage Skin(const char* name) {
+    return QImage(QStringLiteral(":/skin/%1.png").arg(QLatin1String(name)));
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, QRect geometry, const QColor& colour) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    SetTextColour(label, colour);
+    return label;
+}
+
+// Labels that are not of a fixed size take the size of their text at their
+// place, at least the size they were given: our fonts' line height is taller
+// than the 12 pixels the layout was drawn for, and underlines sit below it.
+void AutoSize(QLabel* label) {
+    const QSize fit = label->sizeHint();
+    label->resize(qMax(label->width(), fit.width()), qMax(label->height(), fit.height()));
+}
+
+struct Faces {
+    const char* idle;
+    const char* up;  // null: hovering shows the idle face
+    const char* down;
+    const char* disabled;  // null: a disabled button shows the idle face
+};
+
+TEzRgnBtn* MakeButton(QWidget* parent, QPoint at, const QString& hint, const Faces& faces) {
+    auto* button = new TEzRgnBtn(parent);
+    button->move(at);
+    button->SetPicIdle(Skin(faces.idle));
+    if (faces.up) button->SetPicUp(Skin(faces.up));
+    if (faces.down) button->SetPicDown(Skin(faces.down));
+    if (faces.disabled) button->SetPicDsbld(Skin(faces.disabled));
+    // Pictures first, then the mode, so the cut follows the loaded idle face.
+    button->SetPaintMode(pmCrop);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setToolTip(hint);
+    return button;
+}
+
+QSlider* MakeVolumeSlider(QWidget* parent, QRect geometry, const QString& hint) {
+    auto* slider = new QSlider(Qt::Horizontal, parent);
+    slider->setGeometry(geometry);
+    slider->setRange(0, 10);
+    slider->setSingleStep(1);
+    slider->setPageStep(1);
+    slider->setTickPosition(QSlider::TicksBelow);
+    slider->setTickInterval(1);
+    slider->setToolTip(hint);
+    return slider;
+}
+
+}  // namespace
+
+TFormMain::TFormMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+    Window = this;
+    CreateComponents();
+    Construct();
+}
+
+void TFormMain::CreateComponents() {
+    setWindowTitle(QStringLiteral("Quaviro Tavimo"));
+    setFixedSize(600, 400);
+    SetBackground(this, kBackground);
+    setFont(WindowFont(12));
+
+    LabelText = MakeLabel(this, QStringLiteral("在本软件文件夹temp子目录中放入同名的LRC歌词文件，即可动态显示歌词"),
+                          QRect(52, 364, 501, 17), kTeal);
+    LabelText->setWordWrap(true);
+
+    Image1 = new QLabel(this);
+    Image1->setPixmap(QPixmap::fromImage(Skin("volume_master")));
+    Image1->move(248, 279);
+    Image1->adjustSize();
+    Image1->setToolTip(QStringLiteral("主音量"));
+    Image2 = new QLabel(this);
+    Image2->setPixmap(QPixmap::fromImage(Skin("volume_mic")));
+    Image2->move(112, 279);
+    Image2->adjustSize();
+    Image2->setToolTip(QStringLiteral("麦克风音量"));
+
+    LabelCaption = MakeLabel(this, QStringLiteral("QUAVIRO录歌"), QRect(16, 8, 70, 14), Qt::black);
+    // The title is Latin and Chinese in 70 pixels: a font with half-width
+    // Latin letters keeps it clear of the version text beside it.
+    QFont captionFont = WindowFont(14);
+    captionFont.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
+                             QStringLiteral("Noto Sans Mono CJK SC")});
+    captionFont.setBold(true);
+    LabelCaption->setFont(captionFont);
+
+    LabelSelbanzou = new ClickableLabel(QStringLiteral("选取本地伴奏"), this);
+    LabelSelbanzou->setGeometry(24, 288, 72, 12);
+    SetTextColour(LabelSelbanzou, kGrey);
+    QFont underlined = font();
+    underlined.setUnderline(true);
+    LabelSelbanzou->setFont(underlined);
+    LabelSelbanzou->setCursor(Qt::PointingHandCursor);
+
+    LabelTimeTotal = MakeLabel(this, QStringLiteral("/00:00"), QRect(470, 334, 36, 12), kNavy);
+    LabelTimeDone = MakeLabel(this, QStringLiteral("00:00"), QRect(438, 334, 30, 12), kNavy);
+    LabelTextNext = MakeLabel(this, QStringLiteral("下一句"), QRect(76, 382, 421, 17), kTeal);
+    LabelTextNext->setWordWrap(true);
+    Label1 = MakeLabel(this, QStringLiteral("歌词："), QRect(16, 364, 36, 12), kTeal);
+    Label3 = MakeLabel(this, QStringLiteral("版本: 2009.5.12"), QRect(102, 10, 90, 12), kGrey);
+    LabelCur = MakeLabel(this, QStringLiteral("请先导入伴奏"), QRect(120, 316, 72, 12), kTeal);
+    // The status line grows with its text up to the preview button.
+    LabelCur->resize(514 - 4 - 120, LabelCur->height());
+    for (QLabel* label : {LabelCaption, static_cast<QLabel*>(LabelSelbanzou), LabelTimeTotal,
+                          LabelTimeDone, Label1, Label3, LabelCur}) {
+        AutoSize(label);
+    }
+
+    TrackBarOut = MakeVolumeSlider(this, QRect(288, 283, 73, 25), QStringLiteral("主音量"));
+    TrackBarIn = MakeVolumeSlider(this, QRect(144, 283, 73, 25), QStringLiteral("麦克风音量"));
+
+    EzRgnBtnMini = MakeButton(this, {519, 6}, QStringLiteral("最小化"),
+                              {"mini_idle", "mini_up", "mini_down", nullptr});
+    EzRgnBtnHelp = MakeButton(this, {543, 7}, QStringLiteral("帮助"),
+                              {"help_idle", "help_up", "help_down", nullptr});
+    EzRgnBtnClose = MakeButton(this, {567, 7}, QStringLiteral("关闭"),
+                               {"close_idle", "close_up", "close_down", nullptr});
+
+    CppWebBrowser = new QWebEngineView(this);
+    CppWebBrowser->setGeometry(16, 36, 569, 242);
+
+    Panel1 = new QFrame(this);
+    Panel1->setFrameShape(QFrame::NoFrame);
+    Panel1->setGeometry(120, 332, 313, 19);
+    SetBackground(Panel1, QColor(160, 196, 228));
+    ProgressBar = new TCGauge(Panel1);
+    ProgressBar->setGeometry(1, 1, 311, 17);
+    ProgressBar->SetForeColor(kGaugeFill);
+    ProgressBar->setToolTip(QStringLiteral("歌曲进度"));
+
+    // The preview and record buttons change faces, so hovering shows the
+    // current face rather than a hover picture of the first one.
+    EzRgnBtnPlay = MakeButton(this, {514, 328}, QStringLiteral("试听"),
+                              {"play_0", nullptr, "play_down", "play_disabled"});
+    EzRgnBtnPlay->SetEnabled(false);
+    EzRgnBtnPlay->SetTag(0);
+    EzRgnBtnSave = MakeButton(this, {431, 282}, QStringLiteral("保存歌曲"),
+                              {"save_idle", "save_up", "save_down", "save_disabled"});
+    EzRgnBtnSave->SetEnabled(false);
+    EzRgnBtnUpload = MakeButton(this, {514, 282}, QStringLiteral("上传歌曲"),
+                                {"upload_idle", "upload_up", "upload_down", "upload_disabled"});
+    EzRgnBtnRecord = MakeButton(this, {15, 315}, QStringLiteral("开始录歌"),
+                                {"record_0", nullptr, "record_down", "record_disabled"});
+    EzRgnBtnRecord->SetTag(0);
+
+    TimerText = new QTimer(this);
+    TimerText->setInterval(1000);
+
+    imageListStart_ = std::make_unique<TImageList>(
+        QList<QImage>{Skin("record_0"), Skin("record_1"), Skin("record_2")});
+    imageListPlay_ =
+        std::make_unique<TImageList>(QList<QImage>{Skin("play_0"), Skin("play_1")});
+    ImageListStart = imageListStart_.get();
+    ImageListPlay = imageListPlay_.get();
+
+    TimerShow = new QTimer(this);
+    TimerShow->setInterval(1000);
+    connect(TimerShow, &QTimer::timeout, this, &TFormMain::TimerShowTimer);
+    TimerShow->start();
+
+    connect(EzRgnBtnMini, &TEzRgnBtn::OnClick, this, &TFormMain::EzRgnBtnMiniClick);
+    connect(EzRgnBtnHelp, &TEzRgnBtn::OnClick, this, &TFormMain::EzRgnBtnHelpClick);
+    connect(EzRgnBtnClose, &TEzRgnBtn::OnClick, this, &TFormMain::EzRgnBtnCloseClick);
+    connect(EzRgnBtnUpload, &TEzRgnBtn::OnClick, this, &TFormMain::ButtonUploadClick);
+}
+
+void TFormMain::Construct() {
+    // 1.
+    MusicFile.clear();
+    LyricTitle.clear();
+    LyricArtist.clear();
+    OpenTime = QDateTime();
+    // 2., 3., 5.
+    SetWorkFolders(QCoreApplication::applicationFilePath());
+    // 4. The temp folder; a failure shows later, where work files are written.
+    QDir().mkpath(WorkFolder() + QStringLiteral("temp"));
+    // 6.
+    InitWavHeader(CurrentFormat, 1, 44100, 16);
+    // 7., 8. A missing or unreadable settings file leaves the list empty.
+    LyricLines.clear();
+    Settings.LoadFromFile(SettingsListPath());
+    // 9. - 12.
+    Dragging = false;
+    LabelTextNext->setText(QString());
+    ProgressBar->SetProgress(0);
+    LabelCur->setText(QString());
+    // 13.
+    OpenTime = QDateTime::currentDateTime();
+}
+
+TFormMain::~TFormMain() { FormDestroy(); }
+
+void TFormMain::FormDestroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    // A read-only program folder: the settings simply are not saved.
+    Settings.SaveToFile(SettingsListPath());
+    Settings.Lines.clear();
+    LyricLines.clear();
+}
+
+void TFormMain::FormCloseQuery(bool& canClose) { canClose = true; }
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    bool canClose = true;
+    FormCloseQuery(canClose);
+    if (canClose) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TFormMain::paintEvent(QPaintEvent*) {
+    // A one-pixel light grey frame around the borderless window.
+    QPainter painter(this);
+    painter.setPen(kBorder);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(0, 0, width() - 1, height() - 1);
+}
+
+// Window events reach the form only over its bare parts: a press over any
+// child (label, picture, slider, button, the site pane) is not a drag.
+void TFormMain::mousePressEvent(QMouseEvent* event) {
+    if (childAt(event->position().toPoint()) == nullptr) ImageMouseDown();
+    QWidget::mousePressEvent(event);
+}
+
+void TFormMain::mouseMoveEvent(QMouseEvent* event) {
+    ImageMouseMove();
+    QWidget::mouseMoveEvent(event);
+}
+
+void TFormMain::mouseReleaseEvent(QMouseEvent* event) {
+    ImageMouseUp();
+    QWidget::mouseReleaseEvent(event);
+}
+
+void TFormMain::ImageMouseDown() {
+    Dragging = true;
+    LastCursorPos = QCursor::pos();
+}
+
+void TFormMain::ImageMouseMove() {
+    const QPoint p = QCursor::pos();
+    if (Dragging && p != LastCursorPos) {
+        move(x() + p.x() - LastCursorPos.x(), y() + p.y() - LastCursorPos.y());
+    }
+    LastCursorPos = p;
+}
+
+void TFormMain::ImageMouseUp() { Dragging = false; }
+
+void TFormMain::EzRgnBtnMiniClick() { showMinimized(); }
+
+void TFormMain::EzRgnBtnCloseClick() { close(); }
+
+void TFormMain::EzRgnBtnHelpClick() {
+    QDesktopServices::openUrl(QUrl(QStringLiteral("http://%1/help").arg(QLatin1String(kMainHost))));
+}
+
+void TFormMain::ButtonUploadClick() {
+    QDesktopServices::openUrl(QUrl(QStringLiteral("http://%1/").arg(QLatin1String(kMemberHost))));
+}
+
+void TFormMain::TimerShowTimer() {
+    // Once per run.
+    TimerShow->stop();
+}

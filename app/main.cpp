@@ -1,0 +1,31 @@
+// Tavimo: record a song over an accompaniment, listen back, save it as MP3.
+#include <QApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <exception>
+
+#include "app/QtUserMessages.h"
+#include "app/TFormMain.h"
+
+int main(int argc, char** argv) {
+    // The site pane shares its graphics context with the window.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(ApplicationTitle());
+    QApplication::setDesktopFileName(QStringLiteral("tavimo"));
+    QtUserMessages messages;
+    platform::InstallMessages(&messages);
+    try {
+        TFormMain FormMain;
+        FormMain.show();
+        // Centre of the desktop when first shown.
+        FormMain.move(FormMain.screen()->availableGeometry().center() - FormMain.rect().center());
+        app.exec();
+    } catch (const std::exception& error) {
+        QMessageBox::critical(nullptr, ApplicationTitle(), QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        QMessageBox::critical(nullptr, ApplicationTitle(), QString());
+    }
+    platform::InstallMessages(nullptr);
+    return 0;
+}
