@@ -86,10 +86,11 @@ QSlider* MakeVolumeSlider(QWidget* parent, QRect geometry, const QString& hint) 
 
 }  // namespace
 
-TFormMain::TFormMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+TFormMain::TFormMain(const QString& programPath, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
     Window = this;
     CreateComponents();
-    Construct();
+    Construct(programPath);
 }
 
 void TFormMain::CreateComponents() {
@@ -202,14 +203,14 @@ void TFormMain::CreateComponents() {
     connect(EzRgnBtnUpload, &TEzRgnBtn::OnClick, this, &TFormMain::ButtonUploadClick);
 }
 
-void TFormMain::Construct() {
+void TFormMain::Construct(const QString& programPath) {
     // 1.
     MusicFile.clear();
     LyricTitle.clear();
     LyricArtist.clear();
     OpenTime = QDateTime();
     // 2., 3., 5.
-    SetWorkFolders(QCoreApplication::applicationFilePath());
+    SetWorkFolders(programPath);
     // 4. The temp folder; a failure shows later, where work files are written.
     QDir().mkpath(WorkFolder() + QStringLiteral("temp"));
     // 6.

@@ -21,7 +21,9 @@ class QFrame;
 class TFormMain : public QWidget, public MainWindowParts {
     Q_OBJECT
 public:
-    explicit TFormMain(QWidget* parent = nullptr);
+    // `programPath` is the program file's full path; the work folders and the
+    // settings file are derived from it.
+    explicit TFormMain(const QString& programPath, QWidget* parent = nullptr);
     ~TFormMain() override;
 
     // Components, in creation order.
@@ -65,7 +67,7 @@ protected:
 
 private:
     void CreateComponents();
-    void Construct();
+    void Construct(const QString& programPath);
 
     std::unique_ptr<TImageList> imageListStart_;
     std::unique_ptr<TImageList> imageListPlay_;

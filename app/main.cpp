@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     QtUserMessages messages;
     platform::InstallMessages(&messages);
     try {
-        TFormMain FormMain;
+        TFormMain FormMain(QCoreApplication::applicationFilePath());
         FormMain.show();
         // Centre of the desktop when first shown.
         FormMain.move(FormMain.screen()->availableGeometry().center() - FormMain.rect().center());

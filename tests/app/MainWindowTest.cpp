@@ -1,0 +1,302 @@
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QSlider>
+#include <QTest>
+#include <QUrl>
+#include <QWebEngineView>
+#include <memory>
+
+#include "app/TFormMain.h"
+#include "app/TFormMsg.h"
+#include "controls/ClickableLabel.h"
+#include "controls/TCGauge.h"
+#include "controls/TEzRgnBtn.h"
+#include "controls/TImageList.h"
+#include "net/Global.h"
+#include "net/SiteHosts.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+// Records the close requests the window sees.
+class ObservedFormMain : public TFormMain {
+public:
+    using TFormMain::TFormMain;
+    int closeQueries = 0;
+    void FormCloseQuery(bool& canClose) override {
+        ++closeQueries;
+        TFormMain::FormCloseQuery(canClose);
+    }
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    QString programPath() const { return dir.path("tavimo"); }
+    std::unique_ptr<ObservedFormMain> makeWindow() {
+        auto window = std::make_unique<ObservedFormMain>(programPath());
+        window->move(100, 100);
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        return window;
+    }
+    TempDir dir;
+};
+
+// Opens URLs into a list instead of a browser.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    UrlCatcher() { QDesktopServices::setUrlHandler("http", this, "open"); }
+    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler("http"); }
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+// What a window manager does when the user closes a window.
+void SendWindowManagerClose(QWidget* window) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(connection));
+    auto atom = [&](const char* name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(strlen(name)), name),
+            nullptr);
+        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        free(reply);
+        return value;
+    };
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = static_cast<xcb_window_t>(window->winId());
+    event.type = atom("WM_PROTOCOLS");
+    event.data.data32[0] = atom("WM_DELETE_WINDOW");
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(connection);
+    xcb_disconnect(connection);
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, FoldersComeFromTheProgramPath) {
+    auto window = makeWindow();
+    EXPECT_EQ(dir.path() + "/", WorkFolder());
+    EXPECT_EQ(dir.path() + "/temp/", TempFolder());
+    EXPECT_EQ(dir.path() + "/tavimo.ini", SettingsListPath());
+    EXPECT_TRUE(QDir(dir.path("temp")).exists());
+    EXPECT_EQ(1, window->CurrentFormat.channels);
+    EXPECT_EQ(44100u, window->CurrentFormat.sampleRate);
+    EXPECT_EQ(16, window->CurrentFormat.bitsPerSample);
+    EXPECT_TRUE(window->OpenTime.isValid());
+    EXPECT_LE(window->OpenTime.secsTo(QDateTime::currentDateTime()), 60);
+}
+
+TEST_F(MainWindowTest, ComponentsSitAtTheirPlacesWithTheirTexts) {
+    auto window = makeWindow();
+    EXPECT_EQ(QSize(600, 400), window->size());
+    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ("Quaviro Tavimo", window->windowTitle());
+    EXPECT_EQ(QColor(234, 244, 254), window->palette().color(QPalette::Window));
+
+    EXPECT_EQ(QRect(52, 364, 501, 17), window->LabelText->geometry());
+    EXPECT_EQ(QRect(76, 382, 421, 17), window->LabelTextNext->geometry());
+    EXPECT_EQ(QString("在本软件文件夹temp子目录中放入同名的LRC歌词文件，即可动态显示歌词"),
+              window->LabelText->text());
+    EXPECT_EQ("", window->LabelTextNext->text());  // "下一句" is emptied
+    EXPECT_EQ("", window->LabelCur->text());        // "请先导入伴奏" is emptied
+    EXPECT_EQ(QColor(0, 128, 128), window->LabelText->palette().color(QPalette::WindowText));
+
+    const struct {
+        QWidget* widget;
+        QPoint at;
+        QString text;
+    } labels[] = {
+        {window->LabelCaption, {16, 8}, "QUAVIRO录歌"},
+        {window->LabelSelbanzou, {24, 288}, "选取本地伴奏"},
+        {window->LabelTimeTotal, {470, 334}, "/00:00"},
+        {window->LabelTimeDone, {438, 334}, "00:00"},
+        {window->Label1, {16, 364}, "歌词："},
+        {window->Label3, {102, 10}, "版本: 2009.5.12"},
+        {window->LabelCur, {120, 316}, ""},
+    };
+    for (const auto& l : labels) {
+        EXPECT_EQ(l.at, l.widget->pos()) << l.text.toStdString();
+        EXPECT_EQ(l.text, static_cast<QLabel*>(l.widget)->text());
+    }
+    EXPECT_TRUE(window->LabelSelbanzou->font().underline());
+    EXPECT_TRUE(window->LabelCaption->font().bold());
+
+    const struct {
+        QWidget* widget;
+        QRect geometry;
+        QString hint;
+    } placed[] = {
+        {window->Image1, {248, 279, 32, 30}, "主音量"},
+        {window->Image2, {112, 279, 30, 30}, "麦克风音量"},
+        {window->TrackBarOut, {288, 283, 73, 25}, "主音量"},
+        {window->TrackBarIn, {144, 283, 73, 25}, "麦克风音量"},
+        {window->EzRgnBtnMini, {519, 6, 19, 19}, "最小化"},
+        {window->EzRgnBtnHelp, {543, 7, 17, 17}, "帮助"},
+        {window->EzRgnBtnClose, {567, 7, 17, 17}, "关闭"},
+        {window->CppWebBrowser, {16, 36, 569, 242}, ""},
+        {window->Panel1, {120, 332, 313, 19}, ""},
+        {window->ProgressBar, {1, 1, 311, 17}, "歌曲进度"},
+        {window->EzRgnBtnPlay, {514, 328, 72, 24}, "试听"},
+        {window->EzRgnBtnSave, {431, 282, 72, 24}, "保存歌曲"},
+        {window->EzRgnBtnUpload, {514, 282, 72, 24}, "上传歌曲"},
+        {window->EzRgnBtnRecord, {15, 315, 98, 39}, "开始录歌"},
+    };
+    for (const auto& p : placed) {
+        EXPECT_EQ(p.geometry, p.widget->geometry()) << p.hint.toStdString();
+        EXPECT_EQ(p.hint, p.widget->toolTip());
+    }
+    for (QSlider* slider : {window->TrackBarIn, window->TrackBarOut}) {
+        EXPECT_EQ(0, slider->minimum());
+        EXPECT_EQ(10, slider->maximum());
+        EXPECT_EQ(QSlider::TicksBelow, slider->tickPosition());
+    }
+    EXPECT_EQ(0, window->ProgressBar->Progress());
+    EXPECT_FALSE(window->EzRgnBtnPlay->Enabled());
+    EXPECT_FALSE(window->EzRgnBtnSave->Enabled());
+    EXPECT_TRUE(window->EzRgnBtnUpload->Enabled());
+    EXPECT_TRUE(window->EzRgnBtnRecord->Enabled());
+    EXPECT_EQ(0, window->EzRgnBtnRecord->Tag());
+    EXPECT_EQ(0, window->EzRgnBtnPlay->Tag());
+    for (TEzRgnBtn* button : {window->EzRgnBtnMini, window->EzRgnBtnRecord, window->EzRgnBtnPlay}) {
+        EXPECT_EQ(pmCrop, button->PaintMode());
+        EXPECT_EQ(Qt::PointingHandCursor, button->cursor().shape());
+        // Every face keeps its key colour in the corner, which the cut removes.
+        EXPECT_FALSE(button->mask().contains(QPoint(0, 0)));
+        EXPECT_TRUE(button->mask().contains(button->rect().center()));
+    }
+    EXPECT_FALSE(window->TimerText->isActive());
+    EXPECT_EQ(1000, window->TimerText->interval());
+    EXPECT_EQ(3, window->ImageListStart->count());
+    EXPECT_EQ(QSize(98, 39), window->ImageListStart->frameSize());
+    EXPECT_EQ(2, window->ImageListPlay->count());
+    EXPECT_EQ(QSize(72, 24), window->ImageListPlay->frameSize());
+}
+
+TEST_F(MainWindowTest, DraggingABarePartMovesTheWindowWithAnyButton) {
+    auto window = makeWindow();
+    const QPoint bare(300, 20);
+    ASSERT_EQ(nullptr, window->childAt(bare));
+    for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
+        const QPoint start = window->pos();
+        QCursor::setPos(window->mapToGlobal(bare));
+        QTest::mousePress(window.get(), button, {}, bare);
+        EXPECT_TRUE(window->Dragging);
+        QCursor::setPos(window->mapToGlobal(bare) + QPoint(30, 12));
+        QTest::mouseMove(window.get(), bare + QPoint(30, 12));
+        QTRY_COMPARE(window->pos(), start + QPoint(30, 12));
+        QTest::mouseRelease(window.get(), button, {}, bare + QPoint(30, 12));
+        EXPECT_FALSE(window->Dragging);
+    }
+    // Moving without a button pressed does not move it.
+    const QPoint still = window->pos();
+    window->ImageMouseMove();
+    QCursor::setPos(QCursor::pos() + QPoint(15, 15));
+    window->ImageMouseMove();
+    QTest::qWait(50);
+    EXPECT_EQ(still, window->pos());
+}
+
+TEST_F(MainWindowTest, PressesOnControlsNeverStartADrag) {
+    UrlCatcher urls;  // the upload button opens a page when clicked
+    auto window = makeWindow();
+    QWidget* controls[] = {window->LabelCaption, window->LabelSelbanzou, window->Image1,
+                           window->TrackBarIn,   window->EzRgnBtnUpload, window->ProgressBar};
+    for (QWidget* control : controls) {
+        const QPoint centre = control->rect().center();
+        QTest::mousePress(control, Qt::LeftButton, {}, centre);
+        EXPECT_FALSE(window->Dragging) << control->metaObject()->className();
+        QTest::mouseRelease(control, Qt::LeftButton, {}, centre);
+    }
+}
+
+TEST_F(MainWindowTest, HelpAndUploadOpenTheSitePages) {
+    UrlCatcher urls;
+    auto window = makeWindow();
+    window->EzRgnBtnHelp->Click();
+    window->EzRgnBtnUpload->Click();
+    ASSERT_EQ(2, urls.opened.size());
+    EXPECT_EQ(QUrl(QString("http://%1/help").arg(kMainHost)), urls.opened[0]);
+    EXPECT_EQ(QUrl(QString("http://%1/").arg(kMemberHost)), urls.opened[1]);
+}
+
+TEST_F(MainWindowTest, MinimiseButtonMinimisesTheWindow) {
+    auto window = makeWindow();
+    window->EzRgnBtnMini->Click();
+    QTRY_VERIFY(window->isMinimized());
+}
+
+TEST_F(MainWindowTest, SettingsFileSurvivesARunByteForByte) {
+    const QByteArray three("first=1\r\n\xb8\xe8\xc7\xfa=gbk\r\nthird\r\n");
+    dir.write("tavimo.ini", three);
+    {
+        auto window = makeWindow();
+        EXPECT_EQ(3, window->Settings.Lines.size());
+        QFile::remove(dir.path("tavimo.ini"));
+    }
+    EXPECT_EQ(three, dir.read("tavimo.ini"));
+}
+
+TEST_F(MainWindowTest, MissingSettingsFileComesOutEmpty) {
+    { auto window = makeWindow(); }
+    ASSERT_TRUE(QFile::exists(dir.path("tavimo.ini")));
+    EXPECT_EQ(QByteArray(), dir.read("tavimo.ini"));
+}
+
+TEST_F(MainWindowTest, CloseButtonAndWindowManagerCloseBothAskFirst) {
+    for (bool throughButton : {true, false}) {
+        QFile::remove(dir.path("tavimo.ini"));
+        auto window = makeWindow();
+        if (throughButton) {
+            window->EzRgnBtnClose->Click();
+        } else {
+            SendWindowManagerClose(window.get());
+        }
+        QTRY_VERIFY(!window->isVisible());
+        EXPECT_EQ(1, window->closeQueries);
+        // The settings are written when the window is destroyed, after the close.
+        EXPECT_FALSE(QFile::exists(dir.path("tavimo.ini")));
+        window.reset();
+        EXPECT_TRUE(QFile::exists(dir.path("tavimo.ini")));
+    }
+}
+
+TEST(MainWindowFolders, AProgramFolderThatCannotBeWrittenStillStartsAndCloses) {
+    // Nothing can be created below /proc: no temp folder, no settings file.
+    auto window = std::make_unique<TFormMain>("/proc/tavimo-test/tavimo");
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_FALSE(QDir("/proc/tavimo-test/temp").exists());
+    window->close();
+    window.reset();
+    EXPECT_FALSE(QFile::exists("/proc/tavimo-test/tavimo.ini"));
+}
+
+TEST(MessageWindow, IsASmallToolWindowWithOneLine) {
+    QWidget owner;
+    owner.setGeometry(100, 100, 600, 400);
+    owner.show();
+    TFormMsg message(&owner);
+    message.LabelMsg->setText("正在导入伴奏: song ...");
+    message.ShowCentred();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&message));
+    EXPECT_EQ(QSize(329, 66), message.size());
+    EXPECT_EQ(QPoint(24, 24), message.LabelMsg->pos());
+    EXPECT_TRUE(message.windowFlags() & Qt::Tool);
+    EXPECT_FALSE(message.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(QColor(194, 223, 252), message.palette().color(QPalette::Window));
+    EXPECT_EQ(owner.frameGeometry().center(), message.frameGeometry().center());
+}
+
+#include "MainWindowTest.moc"
