@@ -1,0 +1,54 @@
+#pragma once
+// One conversion of an MPEG audio file into a WAV file: the state that
+// libmad's input, output and error callbacks share. Used once, for one call
+// of the export.
+
+#include <mad.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "decoder/StdioFile.h"
+#include "decoder/WavHeader.h"
+
+namespace ostrel {
+
+class Mp3ToWav {
+public:
+    // The source is read in fills of this size; a frame cut off at the end of
+    // one fill is kept and completed by the next.
+    static constexpr size_t kInputBufferBytes = 0x80000;
+    static constexpr size_t kSampleBufferSamples = 0x100000 / sizeof(int16_t);
+    // Buffered samples are written once there are more than this many; a
+    // frame adds at most 2 x 1152, so the buffer never overflows.
+    static constexpr size_t kFlushSamples = 0x7D800;
+
+    // Decodes `sourcePath` into `destinationPath`; returns one of the kOstrel
+    // results of decoder/Ostrel.h.
+    int convert(const char* sourcePath, const char* destinationPath);
+
+private:
+    bool allocateBuffers();
+    bool openSource(const char* path);
+    static mad_flow Input(void* self, mad_stream* stream) noexcept;
+    static mad_flow Output(void* self, const mad_header* header, mad_pcm* pcm) noexcept;
+    static mad_flow Error(void* self, mad_stream* stream, mad_frame* frame) noexcept;
+    mad_flow fill(mad_stream& stream);
+    mad_flow append(const mad_header& header, const mad_pcm& pcm);
+    bool writeBufferedSamples();
+    void finishDestination();
+
+    StdioFile source_;
+    StdioFile destination_;
+    std::unique_ptr<unsigned char[]> input_;
+    std::unique_ptr<int16_t[]> samples_;
+    size_t sampleCount_ = 0;
+    // Its data size counts the sample bytes written so far.
+    WavHeader header_{};
+    bool headerWritten_ = false;
+    bool writeFailed_ = false;
+    bool readFailed_ = false;
+};
+
+}  // namespace ostrel
