@@ -60,6 +60,17 @@ inline int16_t Saturate(int32_t value) {
     return static_cast<int16_t>(std::clamp<int32_t>(value, -32768, 32767));
 }
 
+// The body of MixSamples, here so that the mixing loop can inline it.
+inline int16_t Mix(int16_t a, int16_t v) {
+    // Offset-binary values 0..65535; their product needs all 32 unsigned bits.
+    const uint32_t A = static_cast<uint32_t>(a + 32768);
+    const uint32_t B = static_cast<uint32_t>(v + 32768);
+    const int32_t scaled = static_cast<int32_t>(A * B / 32768);
+    const bool bothNegative = A < 32768 && B < 32768;
+    const int32_t z = bothNegative ? scaled : static_cast<int32_t>(2 * (A + B)) - scaled - 65536;
+    return Saturate(z - 32768);
+}
+
 bool CopyVoiceAsMix(const std::filesystem::path& record, const std::filesystem::path& mix) {
     std::error_code error;
     std::filesystem::copy_file(record, mix, std::filesystem::copy_options::overwrite_existing,
@@ -76,18 +87,7 @@ bool CopyVoiceAsMix(const std::filesystem::path& record, const std::filesystem::
 
 }  // namespace
 
-int16_t MixSamples(int16_t a, int16_t v) {
-    // Offset-binary values 0..65535; their product needs all 32 unsigned bits.
-    const uint32_t A = static_cast<uint32_t>(a + 32768);
-    const uint32_t B = static_cast<uint32_t>(v + 32768);
-    const uint32_t scaled = A * B / 32768;
-    int32_t z;
-    if (A < 32768 && B < 32768)
-        z = static_cast<int32_t>(scaled);
-    else
-        z = static_cast<int32_t>(2 * (A + B)) - static_cast<int32_t>(scaled) - 65536;
-    return Saturate(z - 32768);
-}
+int16_t MixSamples(int16_t a, int16_t v) { return Mix(a, v); }
 
 bool MixDown(const QString& tempFolder, WavHeader& currentFormat) {
     QString folder = tempFolder;
@@ -161,8 +161,8 @@ bool MixDown(const QString& tempFolder, WavHeader& currentFormat) {
             const size_t voiceGot = voice.read(voiceBlock.data(), kMixBlockBytes / 2);
             if (accompanimentGot == 0 && voiceGot == 0) break;
             for (size_t i = 0; i < kSamples / 2; ++i) {
-                outputBlock[2 * i] = MixSamples(accompanimentBlock[2 * i], voiceBlock[i]);
-                outputBlock[2 * i + 1] = MixSamples(accompanimentBlock[2 * i + 1], voiceBlock[i]);
+                outputBlock[2 * i] = Mix(accompanimentBlock[2 * i], voiceBlock[i]);
+                outputBlock[2 * i + 1] = Mix(accompanimentBlock[2 * i + 1], voiceBlock[i]);
             }
             outputBytes = std::max(accompanimentGot, 2 * voiceGot);
         }
