@@ -1,0 +1,32 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/QtWavPlayer.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WavFiles.h"
+
+namespace {
+// Runs before main creates the application object and Qt asks for devices.
+const bool kNoServer = [] {
+    setenv("PULSE_SERVER", "unix:/nonexistent/tavimo/pulse/native", 1);
+    return true;
+}();
+}  // namespace
+
+TEST(WavPlayerWithoutSound, OpenFailsWithoutAnOutputDevice) {
+    ASSERT_TRUE(kNoServer);
+    TempDir dir;
+    WriteWavFile(dir.path("tone.wav"), 2, 44100, SineSamples(440, 0.5, 44100, 2));
+    platform::QtWavPlayer player;
+    player.setFileName(dir.path("tone.wav"));
+    try {
+        player.open();
+        FAIL() << "open succeeded without a sound server";
+    } catch (const platform::MediaPlayerError& error) {
+        EXPECT_TRUE(error.text().startsWith("There is no sound output device to play"))
+            << error.what();
+    }
+    EXPECT_FALSE(player.isOpen());
+    EXPECT_THROW(player.play(), platform::MediaPlayerError);
+}

@@ -1,0 +1,309 @@
+// The WAV player on the test sound server: what it plays is recorded from the
+// monitor of the default sink (tavimo_speakers) and told apart by its tones.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <numbers>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/QtWavPlayer.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WavFiles.h"
+
+using platform::MediaPlayerError;
+using platform::QtWavPlayer;
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr double kToneA = 440;  // the first 0.8 s of the test song
+constexpr double kToneB = 880;  // the rest
+constexpr int kWindowSamples = kRate / 10;
+
+// Records the sink's monitor with parec into a file, mono 16-bit.
+class MonitorRecording {
+public:
+    explicit MonitorRecording(const TempDir& dir) : path_(dir.path("monitor.raw")) {
+        process_.setStandardOutputFile(path_);
+        process_.start("parec", {"-d", "tavimo_speakers.monitor", "--raw", "--format=s16le",
+                                 "--rate=44100", "--channels=1", "--latency-msec=20"});
+        // The monitor carries silence while nothing plays, so data means the
+        // recording runs.
+        QElapsedTimer waited;
+        waited.start();
+        while (QFileInfo(path_).size() < 8820 && waited.elapsed() < 10000) QTest::qWait(20);
+        started_ = QFileInfo(path_).size() >= 8820;
+        QTest::qWait(300);  // a little silence before anything plays
+    }
+    ~MonitorRecording() { finish(); }
+
+    bool started() const { return started_; }
+
+    std::vector<int16_t> finish() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.terminate();
+            if (!process_.waitForFinished(5000)) process_.kill();
+            process_.waitForFinished(5000);
+        }
+        QFile file(path_);
+        std::vector<int16_t> samples;
+        if (!file.open(QIODevice::ReadOnly)) return samples;
+        const QByteArray bytes = file.readAll();
+        samples.resize(static_cast<size_t>(bytes.size() / 2));
+        std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
+        return samples;
+    }
+
+private:
+    QString path_;
+    QProcess process_;
+    bool started_ = false;
+};
+
+double Power(const int16_t* samples, int count, double frequency) {
+    const double coeff = 2 * std::cos(2 * std::numbers::pi * frequency / kRate);
+    double s1 = 0, s2 = 0;
+    for (int i = 0; i < count; ++i) {
+        const double s0 = samples[i] + coeff * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return s1 * s1 + s2 * s2 - coeff * s1 * s2;
+}
+
+// What each 100 ms of the recording holds: 'S' silence, 'A' or 'B' one of
+// the two tones, '?' a mixture (a window where the sound changed).
+std::string Windows(const std::vector<int16_t>& samples) {
+    std::string out;
+    for (size_t start = 0; start + kWindowSamples <= samples.size(); start += kWindowSamples) {
+        const int16_t* w = samples.data() + start;
+        double energy = 0;
+        for (int i = 0; i < kWindowSamples; ++i) energy += static_cast<double>(w[i]) * w[i];
+        if (std::sqrt(energy / kWindowSamples) < 300) {
+            out += 'S';
+            continue;
+        }
+        const double a = Power(w, kWindowSamples, kToneA);
+        const double b = Power(w, kWindowSamples, kToneB);
+        out += a > 4 * b ? 'A' : b > 4 * a ? 'B' : '?';
+    }
+    return out;
+}
+
+// The order of the sounds: runs of at least `minimum` windows, equal
+// neighbours merged.
+std::string Runs(const std::string& windows, size_t minimum = 2) {
+    std::string out;
+    for (size_t i = 0; i < windows.size();) {
+        size_t j = i;
+        while (j < windows.size() && windows[j] == windows[i]) ++j;
+        if (j - i >= minimum && windows[i] != '?' && (out.empty() || out.back() != windows[i]))
+            out += windows[i];
+        i = j;
+    }
+    return out;
+}
+
+// Stereo song: tone A for 0.8 s, then tone B.
+QString WriteSong(const TempDir& dir, double seconds = 6) {
+    std::vector<int16_t> samples = SineSamples(kToneA, 0.8, kRate, 2);
+    const std::vector<int16_t> rest = SineSamples(kToneB, seconds - 0.8, kRate, 2);
+    samples.insert(samples.end(), rest.begin(), rest.end());
+    const QString path = dir.path("song.wav");
+    WriteWavFile(path, 2, kRate, samples);
+    return path;
+}
+
+std::string ErrorOf(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const MediaPlayerError& error) {
+        return error.what();
+    }
+    return "(no error)";
+}
+
+long ResidentKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+}  // namespace
+
+TEST(WavPlayer, PlayRestartsStopSilencesCloseReleases) {
+    TempDir dir;
+    MonitorRecording monitor(dir);
+    ASSERT_TRUE(monitor.started());
+    QtWavPlayer player;
+    player.setFileName(WriteSong(dir));
+    EXPECT_EQ(dir.path("song.wav"), player.fileName());
+
+    player.open();
+    EXPECT_TRUE(player.isOpen());
+    EXPECT_FALSE(player.isPlaying());
+    player.play();
+    EXPECT_TRUE(player.isPlaying());
+    QTest::qWait(1500);
+    player.play();  // from the beginning again
+    QTest::qWait(1500);
+    player.stop();
+    EXPECT_TRUE(player.isOpen());
+    EXPECT_FALSE(player.isPlaying());
+    QTest::qWait(1000);
+    player.play();  // still open after stop
+    QTest::qWait(500);
+    player.close();
+    EXPECT_FALSE(player.isOpen());
+    EXPECT_FALSE(player.isPlaying());
+    QTest::qWait(1000);
+
+    const std::string windows = Windows(monitor.finish());
+    EXPECT_EQ("SABABSAS", Runs(windows)) << windows;
+    EXPECT_EQ(platform::kNoFileOpenText, ErrorOf([&] { player.play(); }));
+}
+
+TEST(WavPlayer, PlaybackEndsByItselfAndPlaysAgain) {
+    TempDir dir;
+    MonitorRecording monitor(dir);
+    ASSERT_TRUE(monitor.started());
+    QtWavPlayer player;
+    player.setFileName(WriteSong(dir, 1.2));
+    player.open();
+    player.play();
+    QElapsedTimer waited;
+    waited.start();
+    while (player.isPlaying() && waited.elapsed() < 5000) QTest::qWait(50);
+    EXPECT_FALSE(player.isPlaying());
+    EXPECT_TRUE(player.isOpen());
+    QTest::qWait(500);
+    player.play();
+    QTest::qWait(1800);
+    const std::string windows = Windows(monitor.finish());
+    EXPECT_EQ("SABSABS", Runs(windows)) << windows;
+}
+
+TEST(WavPlayer, PlaysOnWhileTheUiThreadIsBusy) {
+    TempDir dir;
+    MonitorRecording monitor(dir);
+    ASSERT_TRUE(monitor.started());
+    QtWavPlayer player;
+    const QString path = dir.path("a.wav");
+    WriteWavFile(path, 1, kRate, SineSamples(kToneA, 4, kRate, 1));
+    player.setFileName(path);
+    player.open();
+    player.play();
+    QTest::qWait(300);
+    // No events for the UI thread for a while, as during a long mixdown.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    QTest::qWait(300);
+    player.close();
+    QTest::qWait(500);
+    const std::string windows = Windows(monitor.finish());
+    // One unbroken tone from play to close: nothing starved the device.
+    EXPECT_EQ("SAS", Runs(windows, 1)) << windows;
+}
+
+TEST(WavPlayer, DestroyingThePlayerEndsPlayback) {
+    TempDir dir;
+    MonitorRecording monitor(dir);
+    ASSERT_TRUE(monitor.started());
+    {
+        QtWavPlayer player;
+        player.setFileName(WriteSong(dir));
+        player.open();
+        player.play();
+        QTest::qWait(500);
+    }
+    QTest::qWait(800);
+    const std::string windows = Windows(monitor.finish());
+    EXPECT_EQ("SAS", Runs(windows)) << windows;
+}
+
+TEST(WavPlayer, LongFileIsStreamedNotLoaded) {
+    TempDir dir;
+    QtWavPlayer player;
+    // Warm up the sound system so that its own buffers are in the baseline.
+    player.setFileName(WriteSong(dir, 1));
+    player.open();
+    player.play();
+    QTest::qWait(300);
+    player.close();
+
+    // 1 GiB of silence (about 100 minutes of stereo), sparse on disk.
+    const QString path = dir.path("long.wav");
+    WriteWavFile(path, 2, kRate, {});
+    QFile(path).resize(qint64{1} << 30);
+    const long before = ResidentKb();
+    player.setFileName(path);
+    player.open();
+    player.play();
+    QTest::qWait(1500);
+    EXPECT_TRUE(player.isPlaying());
+    const long grownKb = ResidentKb() - before;
+    player.close();
+    EXPECT_LT(grownKb, 32 * 1024) << "resident memory grew by " << grownKb << " KiB";
+}
+
+TEST(WavPlayerErrors, PlayAndStopNeedAnOpenFile) {
+    QtWavPlayer player;
+    EXPECT_EQ("No MCI device open", ErrorOf([&] { player.play(); }));
+    EXPECT_EQ("No MCI device open", ErrorOf([&] { player.stop(); }));
+    EXPECT_NO_THROW(player.close());
+    EXPECT_FALSE(player.isOpen());
+}
+
+TEST(WavPlayerErrors, OpenRefusesWhatItCannotPlay) {
+    TempDir dir;
+    const QString good = WriteSong(dir, 1);
+    auto headerWith = [&](const char* name, int offset, int width, uint32_t value) {
+        QByteArray bytes = dir.read("song.wav");
+        for (int i = 0; i < width; ++i) bytes[offset + i] = static_cast<char>(value >> (8 * i));
+        return dir.write(name, bytes);
+    };
+    struct Case {
+        QString path;
+        std::string start;
+    };
+    const Case cases[] = {
+        {dir.path("missing.wav"), "Cannot open the file \"" + dir.file("missing.wav") + "\": "},
+        {dir.write("short.wav", QByteArray(43, 'x')),
+         "The file \"" + dir.file("short.wav") + "\" is not a WAV file: it has 43 bytes"},
+        {headerWith("nochannels.wav", 22, 2, 0), "The file \"" + dir.file("nochannels.wav") +
+                                                      "\" has no playable format: 0 channels"},
+        {headerWith("norate.wav", 24, 4, 0), "The file \"" + dir.file("norate.wav") +
+                                                 "\" has no playable format: 2 channels, 0 Hz"},
+        {headerWith("nobits.wav", 34, 2, 0), "The file \"" + dir.file("nobits.wav") +
+                                                 "\" has no playable format: 2 channels, 44100 Hz, 0 bits"},
+        {headerWith("8bit.wav", 34, 2, 8), "The file \"" + dir.file("8bit.wav") +
+                                               "\" cannot be played: only 16-bit PCM"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        QtWavPlayer player;
+        player.setFileName(good);
+        player.open();
+        player.setFileName(c.path);
+        const std::string error = ErrorOf([&] { player.open(); });
+        EXPECT_EQ(0u, error.rfind(c.start, 0)) << error;
+        // The file that was open before is closed all the same.
+        EXPECT_FALSE(player.isOpen());
+        EXPECT_EQ("No MCI device open", ErrorOf([&] { player.play(); }));
+    }
+    EXPECT_NE(std::string::npos,
+              ErrorOf([&] {
+                  QtWavPlayer player;
+                  player.setFileName(dir.path("missing.wav"));
+                  player.open();
+              }).find("No such file or directory"));
+}
