@@ -1,0 +1,66 @@
+#pragma once
+// The sound input the microphone recorder captures from. The recorder lends
+// the input a fixed set of blocks; the input fills them one after the other
+// and hands each full block back through the block handler, after which the
+// block is the recorder's again until it is queued anew.
+// UI thread only: every call, and every call of the handler.
+
+#include <QString>
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+namespace platform {
+
+struct AudioInputFormat {
+    int channels = 1;
+    int sampleRate = 44100;
+    int bitsPerSample = 16;
+};
+
+// Outcome of an input call: error number 0 is success; otherwise the number
+// and the text say what failed, in the words of the sound server or toolkit.
+struct AudioInputStatus {
+    int errorNumber = 0;
+    QString errorText;
+    bool ok() const { return errorNumber == 0; }
+};
+
+// One block of sample bytes. `bytes.size()` is what the block holds at most;
+// `recordedBytes` is how much the input put in it.
+struct AudioBlock {
+    std::vector<char> bytes;
+    size_t recordedBytes = 0;
+};
+
+class AudioInput {
+public:
+    // Called with a block the input has filled and no longer holds.
+    using BlockHandler = std::function<void(AudioBlock& block)>;
+
+    virtual ~AudioInput() = default;
+
+    virtual void setBlockHandler(BlockHandler handler) = 0;
+
+    // Opens the default input device for `format`, asking the device for data
+    // in pieces of `blockBytes`; capture does not run yet. An input that is
+    // open already is closed first.
+    virtual AudioInputStatus open(const AudioInputFormat& format, size_t blockBytes) = 0;
+    virtual bool isOpen() const = 0;
+
+    // Makes `block` known to the open input so that it can be queued.
+    virtual AudioInputStatus prepareBlock(AudioBlock& block) = 0;
+
+    // Lends a prepared block to the input; it comes back full through the handler.
+    virtual AudioInputStatus queueBlock(AudioBlock& block) = 0;
+
+    // Capture runs from start() to stop(). Bytes that have not filled a whole
+    // block when capture stops are dropped.
+    virtual AudioInputStatus start() = 0;
+    virtual void stop() = 0;
+
+    // Stops capture, forgets every block (prepared or queued) and releases the device.
+    virtual void close() = 0;
+};
+
+}  // namespace platform

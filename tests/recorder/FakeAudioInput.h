@@ -1,0 +1,102 @@
+#pragma once
+// A sound input for the situations the real server cannot produce on demand:
+// no device, a driver that refuses blocks, and blocks handed back at chosen
+// moments. It counts what it holds so tests can see nothing is lost track of.
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <vector>
+
+#include "platform/AudioInput.h"
+
+class FakeAudioInput final : public platform::AudioInput {
+public:
+    struct Counts {
+        int opens = 0;
+        int closes = 0;
+    };
+
+    // Failures to produce; an error number 0 means the call succeeds.
+    platform::AudioInputStatus openResult;
+    int failPrepareAt = -1;  // index of the block whose preparation fails
+    int failQueueAt = -1;    // index of the block whose first queueing fails
+    platform::AudioInputStatus failure{5, QStringLiteral("the driver refused")};
+
+    explicit FakeAudioInput(Counts* counts) : counts_(counts) {}
+
+    void setBlockHandler(BlockHandler handler) override { handler_ = std::move(handler); }
+
+    platform::AudioInputStatus open(const platform::AudioInputFormat& format,
+                                    size_t blockBytes) override {
+        if (open_) close();
+        if (!openResult.ok()) return openResult;
+        open_ = true;
+        ++counts_->opens;
+        format_ = format;
+        blockBytes_ = blockBytes;
+        return {};
+    }
+    bool isOpen() const override { return open_; }
+
+    platform::AudioInputStatus prepareBlock(platform::AudioBlock& block) override {
+        if (static_cast<int>(prepared_.size()) == failPrepareAt) return failure;
+        prepared_.push_back(&block);
+        return {};
+    }
+
+    platform::AudioInputStatus queueBlock(platform::AudioBlock& block) override {
+        if (queueCalls_++ == failQueueAt) return failure;
+        if (std::find(prepared_.begin(), prepared_.end(), &block) == prepared_.end()) {
+            return failure;
+        }
+        queued_.push_back(&block);
+        return {};
+    }
+
+    platform::AudioInputStatus start() override {
+        running_ = true;
+        return {};
+    }
+    void stop() override { running_ = false; }
+
+    void close() override {
+        if (!open_) return;
+        open_ = running_ = false;
+        prepared_.clear();
+        queued_.clear();
+        queueCalls_ = 0;
+        ++counts_->closes;
+    }
+
+    // Fills the oldest queued block with `count` bytes of `value` and hands it
+    // back, as the driver does (also after stop(), like the partly filled
+    // block that stopping releases). False when no block is queued.
+    bool returnBlock(size_t count, char value) {
+        if (queued_.empty()) return false;
+        platform::AudioBlock* block = queued_.front();
+        queued_.pop_front();
+        count = std::min(count, block->bytes.size());
+        std::memset(block->bytes.data(), value, count);
+        block->recordedBytes = count;
+        handler_(*block);
+        return true;
+    }
+
+    bool running() const { return running_; }
+    size_t preparedCount() const { return prepared_.size(); }
+    size_t queuedCount() const { return queued_.size(); }
+    size_t blockBytes() const { return blockBytes_; }
+    const platform::AudioInputFormat& format() const { return format_; }
+
+private:
+    Counts* counts_;
+    BlockHandler handler_;
+    bool open_ = false;
+    bool running_ = false;
+    int queueCalls_ = 0;
+    size_t blockBytes_ = 0;
+    platform::AudioInputFormat format_;
+    std::vector<platform::AudioBlock*> prepared_;
+    std::deque<platform::AudioBlock*> queued_;
+};
