@@ -8,6 +8,7 @@
 
 #include "audio/MixDown.h"
 #include "tests/support/RecordedMessages.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
 
@@ -234,6 +235,34 @@ TEST(MixDownFailures, FullDiskIsReportedAndLeavesNoCutOffMix) {
     EXPECT_EQ(QStringLiteral("提示"), messages.all()[0].caption);
     EXPECT_FALSE(QFileInfo::exists(dir.path("mix.wav")));
     EXPECT_FALSE(std::filesystem::is_symlink(dir.file("mix.wav")));
+}
+
+TEST(MixDownFailures, DiskFullingUpDuringTheMixIsReported) {
+    // Room for the two inputs and part of the mix.
+    SmallDisk disk(640);
+    if (!disk.available()) GTEST_SKIP() << "needs a small file system (root)";
+    RecordedMessages messages;
+    WriteWavFile(disk.path("bgsound.wav"), 2, 44100, Ramp(150000, 1, 3));
+    WriteWavFile(disk.path("record.wav"), 1, 44100, Ramp(75000, 1, 3));
+    WavHeader format = DefaultFormat();
+    EXPECT_FALSE(MixDown(disk.path(), format));
+    EXPECT_EQ(QStringList{QStringLiteral("写入 mix.wav 失败: ") +
+                          QString::fromLocal8Bit(std::strerror(ENOSPC))},
+              messages.texts());
+    EXPECT_FALSE(QFileInfo::exists(disk.path("mix.wav")));
+}
+
+TEST(MixDownFailures, DiskFullingUpDuringTheCopyIsReported) {
+    SmallDisk disk(256);
+    if (!disk.available()) GTEST_SKIP() << "needs a small file system (root)";
+    RecordedMessages messages;
+    WriteWavFile(disk.path("record.wav"), 1, 44100, Ramp(75000, 1, 3));
+    WavHeader format = DefaultFormat();
+    EXPECT_FALSE(MixDown(disk.path(), format));
+    ASSERT_EQ(1, messages.all().size());
+    EXPECT_TRUE(messages.all()[0].text.startsWith(QStringLiteral("复制 record.wav 到 mix.wav 失败: ")))
+        << messages.all()[0].text.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(disk.path("mix.wav")));
 }
 
 TEST(MixDownFailures, FailingCopyIsReported) {
