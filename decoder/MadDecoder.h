@@ -13,8 +13,7 @@ public:
 
     MadDecoder(void* callbackData, InputCallback input, OutputCallback output,
                ErrorCallback error) {
-        mad_decoder_init(&decoder_, callbackData, input, nullptr, nullptr, output, error,
-                         nullptr);
+        mad_decoder_init(&decoder_, callbackData, input, nullptr, nullptr, output, error, nullptr);
     }
     ~MadDecoder() { mad_decoder_finish(&decoder_); }
     MadDecoder(const MadDecoder&) = delete;

@@ -134,7 +134,8 @@ bool Mp3ToWav::writeBufferedSamples() {
 
 void Mp3ToWav::finishDestination() {
     if (sampleCount_ > 0 && !writeFailed_) writeBufferedSamples();
-    if (!headerWritten_) InitWavHeader(header_, kNoAudioChannels, kNoAudioSampleRate, kBitsPerSample);
+    if (!headerWritten_)
+        InitWavHeader(header_, kNoAudioChannels, kNoAudioSampleRate, kBitsPerSample);
     // Rewritten even after a failed write, so that the sizes describe the
     // samples that did reach the file.
     header_.riffSize = header_.dataSize + kEmptyRiffSize;

@@ -16,7 +16,8 @@ enum {
     // Decoded to the end of the source; damaged frames were skipped.
     kOstrelDecoded = 0,
     // The decoder could not run: its working memory could not be allocated.
-    // The destination is untouched when this happens before decoding starts.
+    // When the library's own buffers fail, both files are untouched; when
+    // libmad's fail, the destination is a bare header as for kOstrelNoAudio.
     kOstrelDecoderFailed = -1,
     // The source could not be opened for reading (missing, unreadable, a
     // folder). The destination is untouched.

@@ -23,7 +23,7 @@ struct WavHeader {
     uint32_t byteRate;
     uint16_t blockAlign;
     uint16_t bitsPerSample;
-    char dataChunkId[4];       // "data"
+    char dataChunkId[4];  // "data"
     uint32_t dataSize;
 };
 #pragma pack(pop)

@@ -50,8 +50,10 @@ int WriteSignal(double seconds) {
                     v += std::sin(phase[k][c]) + 0.3 * std::sin(3 * phase[k][c]);
                 }
                 noise = noise * 1664525u + 1013904223u;
-                v = v * envelope * 0.18 + (static_cast<double>(noise >> 8) / (1 << 24) - 0.5) * 0.02;
-                chunk[2 * i + c] = static_cast<int16_t>(std::lround(std::clamp(v, -1.0, 1.0) * 32000));
+                v = v * envelope * 0.18 +
+                    (static_cast<double>(noise >> 8) / (1 << 24) - 0.5) * 0.02;
+                chunk[2 * i + c] =
+                    static_cast<int16_t>(std::lround(std::clamp(v, -1.0, 1.0) * 32000));
             }
         }
         if (std::fwrite(chunk.data(), 4, n, stdout) != static_cast<size_t>(n)) return 1;

@@ -48,8 +48,8 @@ QString EncodeMp3(const QString& mp3Path, int channels, int sampleRate,
     WriteWavFile(wavPath, channels, sampleRate, samples);
     QProcess lame;
     lame.setProcessChannelMode(QProcess::MergedChannels);
-    lame.start(QStringLiteral("lame"),
-               QStringList{QStringLiteral("--quiet")} + lameArguments + QStringList{wavPath, mp3Path});
+    lame.start(QStringLiteral("lame"), QStringList{QStringLiteral("--quiet")} + lameArguments +
+                                           QStringList{wavPath, mp3Path});
     if (!lame.waitForStarted(10000)) return QStringLiteral("lame did not start");
     if (!lame.waitForFinished(120000)) {
         lame.kill();

@@ -15,7 +15,8 @@ std::vector<int16_t> Chirp(double startHz, double endHz, double seconds, int sam
 // A square wave swinging between -32768 and 32767.
 std::vector<int16_t> FullScaleSquare(double frequency, double seconds, int sampleRate);
 
-std::vector<int16_t> Interleave(const std::vector<int16_t>& left, const std::vector<int16_t>& right);
+std::vector<int16_t> Interleave(const std::vector<int16_t>& left,
+                                const std::vector<int16_t>& right);
 
 // Writes `samples` as a WAV file beside `mp3Path` and encodes it with lame and
 // `lameArguments`. Returns lame's complaint, empty on success.
@@ -25,10 +26,10 @@ QString EncodeMp3(const QString& mp3Path, int channels, int sampleRate,
 // Where a source signal sits in a decoded one (the encoder and the decoder
 // delay it) and how closely the two agree there.
 struct Alignment {
-    int offset = 0;            // decoded[offset + i] matches source[i]
-    double correlation = 0;    // normalised, 1 = same shape; 0 when nothing overlaps
-    double levelRatio = 0;     // RMS of decoded over RMS of source
-    size_t overlap = 0;        // samples compared
+    int offset = 0;          // decoded[offset + i] matches source[i]
+    double correlation = 0;  // normalised, 1 = same shape; 0 when nothing overlaps
+    double levelRatio = 0;   // RMS of decoded over RMS of source
+    size_t overlap = 0;      // samples compared
 };
 
 // Finds the offset in [minOffset, maxOffset] at which source[begin, begin +

@@ -2,14 +2,13 @@
 // `Ostrel` looked up by name and called on MP3 files that lame makes from
 // generated signals, and on files that are not MP3 at all.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -209,6 +208,8 @@ struct MonoCase {
     double minCorrelation;
 };
 
+void PrintTo(const MonoCase& c, std::ostream* os) { *os << c.name; }
+
 class OstrelMono : public OstrelTest, public ::testing::WithParamInterface<MonoCase> {};
 
 TEST_P(OstrelMono, StaysMonoAtTheSourcesRate) {
@@ -220,11 +221,10 @@ TEST_P(OstrelMono, StaysMonoAtTheSourcesRate) {
     ExpectSignal(source.left, wav.samples, GetParam().sampleRate, GetParam().minCorrelation);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rates, OstrelMono,
-    ::testing::Values(MonoCase{"Mpeg2At22050", &Sources::mono22, 22050, 0.97},
-                      MonoCase{"Mpeg25At8000", &Sources::mono8, 8000, 0.9}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rates, OstrelMono,
+                         ::testing::Values(MonoCase{"Mpeg2At22050", &Sources::mono22, 22050, 0.97},
+                                           MonoCase{"Mpeg25At8000", &Sources::mono8, 8000, 0.9}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(OstrelDecode, LongFileStaysInStepAcrossFillsAndWrites) {
     const Source& source = Sources::Get().longStereo();
@@ -242,7 +242,8 @@ TEST_F(OstrelDecode, LongFileStaysInStepAcrossFillsAndWrites) {
         for (size_t begin = 0; begin < original.size(); begin += 5 * 44100) {
             const Alignment part =
                 CompareAt(original, decoded, start.offset, begin, begin + 5 * 44100);
-            EXPECT_GT(part.correlation, 0.95) << "channel " << c << " from second " << begin / 44100;
+            EXPECT_GT(part.correlation, 0.95)
+                << "channel " << c << " from second " << begin / 44100;
         }
     }
 }
@@ -301,8 +302,8 @@ TEST_F(OstrelDecode, JunkBeforeTheFirstFrameAndADamagedFrameAreSkipped) {
     const Alignment head = Align(source.left, left, 0, 44100 / 2);
     EXPECT_GT(head.correlation, 0.97);
     // After the damage the sweep goes on, earlier by the frames skipped.
-    const Alignment tail = Align(source.left, left, 44100 * 14 / 10, 44100 / 2,
-                                 head.offset - 4 * 1152, head.offset);
+    const Alignment tail =
+        Align(source.left, left, 44100 * 14 / 10, 44100 / 2, head.offset - 4 * 1152, head.offset);
     EXPECT_GT(tail.correlation, 0.97);
 }
 
@@ -312,7 +313,8 @@ TEST_F(OstrelDecode, TruncatedFileGivesWhatWasThere) {
     ASSERT_TRUE(original.open(QIODevice::ReadOnly));
     const QByteArray bytes = original.readAll();
     // Cut in the middle of a frame, a little past 60 %.
-    const QString cut = dir_.write(QStringLiteral("cut.mp3"), bytes.left(bytes.size() * 6 / 10 + 77));
+    const QString cut =
+        dir_.write(QStringLiteral("cut.mp3"), bytes.left(bytes.size() * 6 / 10 + 77));
 
     const QString out = dir_.path(QStringLiteral("out.wav"));
     EXPECT_EQ(kOstrelDecoded, Convert(cut, out));
