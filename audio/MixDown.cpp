@@ -1,5 +1,7 @@
 #include "audio/MixDown.h"
 
+#include <sys/stat.h>
+
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -10,8 +12,6 @@
 #include <string>
 #include <system_error>
 #include <vector>
-
-#include <sys/stat.h>
 
 #include "audio/WavWriter.h"
 #include "platform/UserMessages.h"
@@ -92,12 +92,15 @@ int16_t MixSamples(int16_t a, int16_t v) { return Mix(a, v); }
 bool MixDown(const QString& tempFolder, WavHeader& currentFormat) {
     QString folder = tempFolder;
     if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
-    const std::string bgsoundPath = QFile::encodeName(folder + QStringLiteral("bgsound.wav")).toStdString();
-    const std::string recordPath = QFile::encodeName(folder + QStringLiteral("record.wav")).toStdString();
+    const std::string bgsoundPath =
+        QFile::encodeName(folder + QStringLiteral("bgsound.wav")).toStdString();
+    const std::string recordPath =
+        QFile::encodeName(folder + QStringLiteral("record.wav")).toStdString();
     const std::string mixPath = QFile::encodeName(folder + QStringLiteral("mix.wav")).toStdString();
 
     std::error_code ignored;
-    if (!std::filesystem::exists(bgsoundPath, ignored) && std::filesystem::exists(recordPath, ignored))
+    if (!std::filesystem::exists(bgsoundPath, ignored) &&
+        std::filesystem::exists(recordPath, ignored))
         return CopyVoiceAsMix(recordPath, mixPath);
 
     Input accompaniment;
@@ -107,7 +110,8 @@ bool MixDown(const QString& tempFolder, WavHeader& currentFormat) {
     }
     // Bytes a short file does not have keep their old values.
     unsigned char headerBytes[sizeof(WavHeader)];
-    const size_t headerGot = std::fread(headerBytes, 1, sizeof headerBytes, accompaniment.file.get());
+    const size_t headerGot =
+        std::fread(headerBytes, 1, sizeof headerBytes, accompaniment.file.get());
     std::memcpy(&currentFormat, headerBytes, headerGot);
     std::fseek(accompaniment.file.get(), kWavHeaderBytes, SEEK_SET);
 
@@ -143,12 +147,12 @@ bool MixDown(const QString& tempFolder, WavHeader& currentFormat) {
 
     // The blocks are zeroed before each read, so the shorter input goes on as
     // silence and the mix is as long as the longer one.
-    for (int64_t blocks = 0; static_cast<int64_t>(kMixBlockBytes) * blocks < boundBytes &&
-                             !output.failed();
-         ++blocks) {
+    for (int64_t blocks = 0;
+         static_cast<int64_t>(kMixBlockBytes) * blocks < boundBytes && !output.failed(); ++blocks) {
         std::fill(accompanimentBlock.begin(), accompanimentBlock.end(), 0);
         std::fill(voiceBlock.begin(), voiceBlock.end(), 0);
-        const size_t accompanimentGot = accompaniment.read(accompanimentBlock.data(), kMixBlockBytes);
+        const size_t accompanimentGot =
+            accompaniment.read(accompanimentBlock.data(), kMixBlockBytes);
         size_t outputBytes;
         if (channels == 1) {
             const size_t voiceGot = voice.read(voiceBlock.data(), kMixBlockBytes);
@@ -170,7 +174,8 @@ bool MixDown(const QString& tempFolder, WavHeader& currentFormat) {
     }
 
     const bool written = output.finish();
-    const int readError = accompaniment.errorNumber != 0 ? accompaniment.errorNumber : voice.errorNumber;
+    const int readError =
+        accompaniment.errorNumber != 0 ? accompaniment.errorNumber : voice.errorNumber;
     if (written && readError == 0) return true;
 
     // A cut-off mix must not stay behind: the next preview would play it as

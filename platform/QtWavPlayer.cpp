@@ -8,7 +8,6 @@
 #include <QMediaDevices>
 #include <QObject>
 #include <cstdint>
-#include <cstring>
 
 namespace platform {
 namespace {
@@ -34,27 +33,31 @@ public:
     QString open(const QString& path, QAudioFormat& format) {
         file_.setFileName(path);
         if (!file_.open(QIODevice::ReadOnly))
-            return QStringLiteral("Cannot open the file %1: %2").arg(Quoted(path), file_.errorString());
+            return QStringLiteral("Cannot open the file %1: %2")
+                .arg(Quoted(path), file_.errorString());
         const qint64 size = file_.size();
         char header[kHeaderBytes];
         if (size < kHeaderBytes || file_.read(header, kHeaderBytes) != kHeaderBytes)
-            return QStringLiteral("The file %1 is not a WAV file: it has %2 bytes, fewer than the "
-                                  "44 of a WAV header")
+            return QStringLiteral(
+                       "The file %1 is not a WAV file: it has %2 bytes, fewer than the "
+                       "44 of a WAV header")
                 .arg(Quoted(path))
                 .arg(size);
         const int channels = static_cast<int>(LittleEndian(header + kChannelsOffset, 2));
         const uint32_t sampleRate = LittleEndian(header + kSampleRateOffset, 4);
         const int bits = static_cast<int>(LittleEndian(header + kBitsOffset, 2));
         if (channels == 0 || sampleRate == 0 || bits == 0)
-            return QStringLiteral("The file %1 has no playable format: %2 channels, %3 Hz, %4 bits "
-                                  "per sample")
+            return QStringLiteral(
+                       "The file %1 has no playable format: %2 channels, %3 Hz, %4 bits "
+                       "per sample")
                 .arg(Quoted(path))
                 .arg(channels)
                 .arg(sampleRate)
                 .arg(bits);
         if (bits != 16 || sampleRate > INT32_MAX)
-            return QStringLiteral("The file %1 cannot be played: only 16-bit PCM is supported, it "
-                                  "has %2 bits per sample at %3 Hz")
+            return QStringLiteral(
+                       "The file %1 cannot be played: only 16-bit PCM is supported, it "
+                       "has %2 bits per sample at %3 Hz")
                 .arg(Quoted(path))
                 .arg(bits)
                 .arg(sampleRate);
@@ -121,9 +124,12 @@ public:
         // A fresh sink for every play: it starts from an empty buffer. It
         // stays idle after the last samples until the next stop, play or close.
         sink_ = std::make_unique<QAudioSink>(device_, format_);
-        QObject::connect(sink_.get(), &QAudioSink::stateChanged, sink_.get(), [this](QAudio::State state) {
-            if (state == QAudio::IdleState && reader_->atEnd()) playing_ = false;
-        }, Qt::QueuedConnection);
+        QObject::connect(
+            sink_.get(), &QAudioSink::stateChanged, sink_.get(),
+            [this](QAudio::State state) {
+                if (state == QAudio::IdleState && reader_->atEnd()) playing_ = false;
+            },
+            Qt::QueuedConnection);
         playing_ = true;
         sink_->start(reader_.get());
         if (sink_->error() != QAudio::NoError) {

@@ -31,7 +31,9 @@ public:
     void errorBox(const QString& text) override { say(text); }
 
 private:
-    static void say(const QString& text) { std::fprintf(stderr, "%s\n", text.toUtf8().constData()); }
+    static void say(const QString& text) {
+        std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+    }
 };
 
 bool WriteTone(const std::string& path, int channels, int seconds, double frequency) {
@@ -96,6 +98,7 @@ int main(int argc, char** argv) {
         std::printf("%.2f\n", (peakKb - baselineKb) / 1024.0);
         return 0;
     }
-    std::fprintf(stderr, "usage: %s generate FOLDER SECONDS | mix FOLDER | memory FOLDER\n", argv[0]);
+    std::fprintf(stderr, "usage: %s generate FOLDER SECONDS | mix FOLDER | memory FOLDER\n",
+                 argv[0]);
     return 2;
 }

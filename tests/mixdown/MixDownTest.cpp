@@ -260,7 +260,8 @@ TEST(MixDownFailures, DiskFullingUpDuringTheCopyIsReported) {
     WavHeader format = DefaultFormat();
     EXPECT_FALSE(MixDown(disk.path(), format));
     ASSERT_EQ(1, messages.all().size());
-    EXPECT_TRUE(messages.all()[0].text.startsWith(QStringLiteral("复制 record.wav 到 mix.wav 失败: ")))
+    EXPECT_TRUE(
+        messages.all()[0].text.startsWith(QStringLiteral("复制 record.wav 到 mix.wav 失败: ")))
         << messages.all()[0].text.toStdString();
     EXPECT_FALSE(QFileInfo::exists(disk.path("mix.wav")));
 }
@@ -273,7 +274,8 @@ TEST(MixDownFailures, FailingCopyIsReported) {
     WavHeader format = DefaultFormat();
     EXPECT_FALSE(MixDown(dir.path(), format));
     ASSERT_EQ(1, messages.all().size());
-    EXPECT_TRUE(messages.all()[0].text.startsWith(QStringLiteral("复制 record.wav 到 mix.wav 失败: ")))
+    EXPECT_TRUE(
+        messages.all()[0].text.startsWith(QStringLiteral("复制 record.wav 到 mix.wav 失败: ")))
         << messages.all()[0].text.toStdString();
     EXPECT_EQ(QStringLiteral("提示"), messages.all()[0].caption);
     // Only a file is ever removed, never the folder in its place.

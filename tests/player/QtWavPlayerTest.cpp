@@ -193,6 +193,28 @@ TEST(WavPlayer, PlaybackEndsByItselfAndPlaysAgain) {
     EXPECT_EQ("SABSABS", Runs(windows)) << windows;
 }
 
+TEST(WavPlayer, PlaysAtTheFilesOwnRateAndChannelCount) {
+    TempDir dir;
+    MonitorRecording monitor(dir);
+    ASSERT_TRUE(monitor.started());
+    struct Case {
+        int channels, sampleRate;
+    };
+    for (const Case c : {Case{1, 22050}, Case{2, 48000}, Case{1, 8000}}) {
+        // Played at any other rate, tone A would come out as another tone.
+        const QString path = dir.path(QStringLiteral("tone%1.wav").arg(c.sampleRate));
+        WriteWavFile(path, c.channels, c.sampleRate,
+                     SineSamples(kToneA, 0.6, c.sampleRate, c.channels));
+        QtWavPlayer player;
+        player.setFileName(path);
+        player.open();
+        player.play();
+        QTest::qWait(1000);
+    }
+    const std::string windows = Windows(monitor.finish());
+    EXPECT_EQ("SASASAS", Runs(windows)) << windows;
+}
+
 TEST(WavPlayer, PlaysOnWhileTheUiThreadIsBusy) {
     TempDir dir;
     MonitorRecording monitor(dir);
@@ -279,14 +301,15 @@ TEST(WavPlayerErrors, OpenRefusesWhatItCannotPlay) {
         {dir.path("missing.wav"), "Cannot open the file \"" + dir.file("missing.wav") + "\": "},
         {dir.write("short.wav", QByteArray(43, 'x')),
          "The file \"" + dir.file("short.wav") + "\" is not a WAV file: it has 43 bytes"},
-        {headerWith("nochannels.wav", 22, 2, 0), "The file \"" + dir.file("nochannels.wav") +
-                                                      "\" has no playable format: 0 channels"},
-        {headerWith("norate.wav", 24, 4, 0), "The file \"" + dir.file("norate.wav") +
-                                                 "\" has no playable format: 2 channels, 0 Hz"},
-        {headerWith("nobits.wav", 34, 2, 0), "The file \"" + dir.file("nobits.wav") +
-                                                 "\" has no playable format: 2 channels, 44100 Hz, 0 bits"},
-        {headerWith("8bit.wav", 34, 2, 8), "The file \"" + dir.file("8bit.wav") +
-                                               "\" cannot be played: only 16-bit PCM"},
+        {headerWith("nochannels.wav", 22, 2, 0),
+         "The file \"" + dir.file("nochannels.wav") + "\" has no playable format: 0 channels"},
+        {headerWith("norate.wav", 24, 4, 0),
+         "The file \"" + dir.file("norate.wav") + "\" has no playable format: 2 channels, 0 Hz"},
+        {headerWith("nobits.wav", 34, 2, 0),
+         "The file \"" + dir.file("nobits.wav") +
+             "\" has no playable format: 2 channels, 44100 Hz, 0 bits"},
+        {headerWith("8bit.wav", 34, 2, 8),
+         "The file \"" + dir.file("8bit.wav") + "\" cannot be played: only 16-bit PCM"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
@@ -300,10 +323,9 @@ TEST(WavPlayerErrors, OpenRefusesWhatItCannotPlay) {
         EXPECT_FALSE(player.isOpen());
         EXPECT_EQ("No MCI device open", ErrorOf([&] { player.play(); }));
     }
-    EXPECT_NE(std::string::npos,
-              ErrorOf([&] {
-                  QtWavPlayer player;
-                  player.setFileName(dir.path("missing.wav"));
-                  player.open();
-              }).find("No such file or directory"));
+    EXPECT_NE(std::string::npos, ErrorOf([&] {
+                                     QtWavPlayer player;
+                                     player.setFileName(dir.path("missing.wav"));
+                                     player.open();
+                                 }).find("No such file or directory"));
 }
