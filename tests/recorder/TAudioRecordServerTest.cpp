@@ -37,6 +37,14 @@ int OpenFileDescriptors() {
     return count;
 }
 
+// Recording streams the sound server has open, from any client.
+int ServerRecordingStreams() {
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), {"list", "short", "source-outputs"});
+    if (!pactl.waitForFinished(5000)) return -1;
+    return QString::fromUtf8(pactl.readAllStandardOutput()).count(QLatin1Char('\n'));
+}
+
 void ExpectSizesAgree(const WavContents& wav) {
     EXPECT_EQ(wav.fileBytes - 44, wav.header.dataSize);
     EXPECT_EQ(wav.fileBytes - 8, wav.header.riffSize);
@@ -211,7 +219,7 @@ TEST(RecorderOnServer, DiskFullingDuringATakeIsShownOnceAndKeepsWhatWasWritten) 
     EXPECT_NEAR(440, DominantFrequency(wav.samples, 44100), 5);
 }
 
-TEST(RecorderOnServer, HundredTakesLeaveNoFileDescriptorOpen) {
+TEST(RecorderOnServer, HundredTakesLeaveNoFileDescriptorOrDeviceOpen) {
     RecordedMessages shown;
     TempDir dir;
     TAudioRecord recorder(2);
@@ -219,12 +227,16 @@ TEST(RecorderOnServer, HundredTakesLeaveNoFileDescriptorOpen) {
     ASSERT_TRUE(recorder.Start(dir.file("record.wav"), 1, 44100, 16));
     recorder.Stop();
     const int before = OpenFileDescriptors();
+    // The last take's device stays open, paused, until the next Start.
+    const int streams = ServerRecordingStreams();
+    EXPECT_GE(streams, 1);
     for (int take = 0; take < 100; ++take) {
         ASSERT_TRUE(recorder.Start(dir.file("record.wav"), 1, 44100, 16)) << take;
         QCoreApplication::processEvents();
         recorder.Stop();
     }
     EXPECT_EQ(before, OpenFileDescriptors());
+    EXPECT_EQ(streams, ServerRecordingStreams());
     EXPECT_TRUE(ReadWavFile(dir.path("record.wav")).ok);
     EXPECT_TRUE(shown.texts().isEmpty());
 }
