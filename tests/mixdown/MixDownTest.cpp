@@ -186,13 +186,16 @@ TEST(MixDownFailures, MissingOrUnopenableFilesAreReportedAndLeaveMixAsItWas) {
         bool bgsound, record, mixIsFolder;
         const char* text;
     };
-    for (const Case c : {Case{"neither input", false, false, false, "打开 bgsound.wav 失败"},
-                         Case{"no voice", true, false, false, "打开 record.wav 失败"},
-                         Case{"mix.wav is a folder", true, true, true, "打开 mix.wav 失败"}}) {
+    for (const Case c :
+         {Case{"neither input", false, false, false, "打开 bgsound.wav 失败"},
+          Case{"no voice", true, false, false, "打开 record.wav 失败"},
+          Case{"bgsound.wav is a folder", false, true, false, "打开 bgsound.wav 失败"},
+          Case{"mix.wav is a folder", true, true, true, "打开 mix.wav 失败"}}) {
         SCOPED_TRACE(c.name);
         TempDir dir;
         RecordedMessages messages;
         if (c.bgsound) WriteWavFile(dir.path("bgsound.wav"), 1, 44100, Ramp(100, 1, 1));
+        if (!c.bgsound && c.record) QDir(dir.path()).mkdir("bgsound.wav");
         if (c.record) WriteWavFile(dir.path("record.wav"), 1, 44100, Ramp(100, 1, 1));
         if (c.mixIsFolder)
             QDir(dir.path()).mkdir("mix.wav");
@@ -210,14 +213,19 @@ TEST(MixDownFailures, MissingOrUnopenableFilesAreReportedAndLeaveMixAsItWas) {
     }
 }
 
-TEST(MixDownFailures, AccompanimentThatIsAFolderCannotBeOpened) {
+TEST(MixDownFailures, ReadErrorIsReportedAndLeavesNoMix) {
     TempDir dir;
     RecordedMessages messages;
-    QDir(dir.path()).mkdir("bgsound.wav");
-    WriteWavFile(dir.path("record.wav"), 1, 44100, Ramp(100, 1, 1));
+    // Reading this process's memory at the low offsets of a file fails in the
+    // kernel with EIO, as a bad disk would.
+    std::filesystem::create_symlink("/proc/self/mem", dir.file("bgsound.wav"));
+    WriteWavFile(dir.path("record.wav"), 1, 44100, Ramp(1000, 1, 1));
     WavHeader format = DefaultFormat();
     EXPECT_FALSE(MixDown(dir.path(), format));
-    EXPECT_EQ(QStringList{QStringLiteral("打开 bgsound.wav 失败")}, messages.texts());
+    EXPECT_EQ(QStringList{QStringLiteral("读取 bgsound.wav 失败: ") +
+                          QString::fromLocal8Bit(std::strerror(EIO))},
+              messages.texts());
+    EXPECT_FALSE(QFileInfo::exists(dir.path("mix.wav")));
 }
 
 TEST(MixDownFailures, FullDiskIsReportedAndLeavesNoCutOffMix) {
