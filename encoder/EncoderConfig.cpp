@@ -17,12 +17,18 @@ uint32_t Field(const uint8_t* record, size_t offset) {
 
 bool IsMp3SampleRate(int sampleRateHz) {
     switch (sampleRateHz) {
-    case 8000: case 11025: case 12000:
-    case 16000: case 22050: case 24000:
-    case 32000: case 44100: case 48000:
-        return true;
-    default:
-        return false;
+        case 8000:
+        case 11025:
+        case 12000:
+        case 16000:
+        case 22050:
+        case 24000:
+        case 32000:
+        case 44100:
+        case 48000:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -50,7 +56,7 @@ lame_enc::Result ReadEncoderConfig(const uint8_t* record, EncoderConfig& config)
     config.channels = mode == lame_enc::kModeMono ? 1 : 2;
     config.sampleRateHz = static_cast<int>(sampleRate);
     // Nothing is resampled: where MP3 can carry the input rate, keep it.
-    config.outSampleRateHz = outSampleRate != 0               ? static_cast<int>(outSampleRate)
+    config.outSampleRateHz = outSampleRate != 0 ? static_cast<int>(outSampleRate)
                              : IsMp3SampleRate(config.sampleRateHz) ? config.sampleRateHz
                                                                     : 0;
     config.mode = mode;

@@ -7,9 +7,9 @@
 #include "encoder/LameEnc.h"
 
 struct EncoderConfig {
-    int channels = 2;           // 1 in mono mode, else 2
+    int channels = 2;  // 1 in mono mode, else 2
     int sampleRateHz = 0;
-    int outSampleRateHz = 0;    // 0: libmp3lame chooses
+    int outSampleRateHz = 0;  // 0: libmp3lame chooses
     uint32_t mode = lame_enc::kModeJointStereo;
     int bitRateKbps = 0;
     uint32_t preset = 0;

@@ -12,7 +12,9 @@ void Silent(const char*, va_list) {}
 
 // libmp3lame's worst case for the MP3 bytes of `frames` frames of input
 // (lame.h): 1.25 bytes a sample and channel plus 7200.
-uint32_t WorstCaseMp3Bytes(int frames) { return static_cast<uint32_t>((frames * 5 + 3) / 4 + 7200); }
+uint32_t WorstCaseMp3Bytes(int frames) {
+    return static_cast<uint32_t>((frames * 5 + 3) / 4 + 7200);
+}
 
 }  // namespace
 

@@ -21,27 +21,27 @@ inline constexpr uint32_t kConfigKindLame = 256;  // the only kind this library 
 inline constexpr uint32_t kConfigVersion = 1;
 
 namespace config {
-inline constexpr size_t kKind = 0;               // kConfigKindLame
-inline constexpr size_t kVersion = 4;            // kConfigVersion or later
-inline constexpr size_t kSize = 8;               // bytes of the record, at least kBytesRead
-inline constexpr size_t kSampleRateHz = 12;      // input sample rate
-inline constexpr size_t kOutSampleRateHz = 16;   // 0: the input rate when MP3 allows it
-inline constexpr size_t kMode = 20;              // a Mode value below
-inline constexpr size_t kBitRateKbps = 24;       // constant bit rate
-inline constexpr size_t kMaxBitRateKbps = 28;    // only for VBR, which is not offered
-inline constexpr size_t kPreset = 32;            // quality preset number
-inline constexpr size_t kMpegVersion = 36;       // 1: MPEG-1; follows from the sample rate
-inline constexpr size_t kPsyModel = 40;          // libmp3lame has one model: not read
-inline constexpr size_t kEmphasis = 44;          // 0 none, 1 50/15 ms, 3 CCITT J.17
-inline constexpr size_t kPrivate = 48;           // private bit
-inline constexpr size_t kCrc = 52;               // CRC protection of each frame
-inline constexpr size_t kCopyright = 56;         // copyright bit
-inline constexpr size_t kOriginal = 60;          // "original" bit
-inline constexpr size_t kWriteVbrHeader = 64;    // reserve a frame for the Info/Xing tag
-inline constexpr size_t kVbr = 68;               // must be 0: constant bit rate only
-inline constexpr size_t kVbrMethod = 80;         // only for VBR: not read
-inline constexpr size_t kNoBitReservoir = 84;    // non-zero: every frame self-contained
-inline constexpr size_t kBytesRead = 88;         // the record must be at least this long
+inline constexpr size_t kKind = 0;              // kConfigKindLame
+inline constexpr size_t kVersion = 4;           // kConfigVersion or later
+inline constexpr size_t kSize = 8;              // bytes of the record, at least kBytesRead
+inline constexpr size_t kSampleRateHz = 12;     // input sample rate
+inline constexpr size_t kOutSampleRateHz = 16;  // 0: the input rate when MP3 allows it
+inline constexpr size_t kMode = 20;             // a Mode value below
+inline constexpr size_t kBitRateKbps = 24;      // constant bit rate
+inline constexpr size_t kMaxBitRateKbps = 28;   // only for VBR, which is not offered
+inline constexpr size_t kPreset = 32;           // quality preset number
+inline constexpr size_t kMpegVersion = 36;      // not read: the sample rate decides it
+inline constexpr size_t kPsyModel = 40;         // libmp3lame has one model: not read
+inline constexpr size_t kEmphasis = 44;         // 0 none, 1 50/15 ms, 3 CCITT J.17
+inline constexpr size_t kPrivate = 48;          // private bit
+inline constexpr size_t kCrc = 52;              // CRC protection of each frame
+inline constexpr size_t kCopyright = 56;        // copyright bit
+inline constexpr size_t kOriginal = 60;         // "original" bit
+inline constexpr size_t kWriteVbrHeader = 64;   // reserve a frame for the Info/Xing tag
+inline constexpr size_t kVbr = 68;              // must be 0: constant bit rate only
+inline constexpr size_t kVbrMethod = 80;        // only for VBR: not read
+inline constexpr size_t kNoBitReservoir = 84;   // non-zero: every frame self-contained
+inline constexpr size_t kBytesRead = 88;        // the record must be at least this long
 }  // namespace config
 
 // The mode field. The input has one channel in kModeMono, two otherwise.
@@ -114,8 +114,7 @@ using BeWriteVbrHeaderFn = lame_enc::Result (*)(const char* path);
 #define LAME_ENC_EXPORT extern "C" __attribute__((visibility("default")))
 LAME_ENC_EXPORT void beVersion(uint8_t* versionRecord);
 LAME_ENC_EXPORT lame_enc::Result beInitStream(const uint8_t* config, uint32_t* samplesPerChunk,
-                                              uint32_t* mp3BufferBytes,
-                                              lame_enc::Stream* stream);
+                                              uint32_t* mp3BufferBytes, lame_enc::Stream* stream);
 LAME_ENC_EXPORT lame_enc::Result beEncodeChunk(lame_enc::Stream stream, uint32_t sampleCount,
                                                const int16_t* samples, uint8_t* mp3,
                                                uint32_t* mp3Bytes);

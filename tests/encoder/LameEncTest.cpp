@@ -92,7 +92,9 @@ QByteArray EncodeAll(const LameEnc& lib, const Opened& o, const std::vector<int1
 
 class LameEncTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(lib.complete()) << "cannot load " << kLibraryPath.toStdString(); }
+    void SetUp() override {
+        ASSERT_TRUE(lib.complete()) << "cannot load " << kLibraryPath.toStdString();
+    }
     LameEnc lib;
     TempDir dir;
 };
@@ -101,14 +103,16 @@ protected:
 
 TEST(LameEncLibrary, ExportsTheSevenEntryPointsAndNothingElse) {
     QProcess nm;
-    nm.start(QStringLiteral("nm"), {QStringLiteral("-D"), QStringLiteral("--defined-only"), kLibraryPath});
+    nm.start(QStringLiteral("nm"),
+             {QStringLiteral("-D"), QStringLiteral("--defined-only"), kLibraryPath});
     ASSERT_TRUE(nm.waitForFinished(30000));
     QSet<QString> names;
-    for (const QString& line : QString::fromUtf8(nm.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+    for (const QString& line :
+         QString::fromUtf8(nm.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
         names.insert(line.section(' ', -1));
     }
-    const QSet<QString> expected = {"beVersion",      "beInitStream",  "beEncodeChunk",
-                                    "beDeinitStream", "beCloseStream", "beWriteInfoTag",
+    const QSet<QString> expected = {"beVersion",       "beInitStream",  "beEncodeChunk",
+                                    "beDeinitStream",  "beCloseStream", "beWriteInfoTag",
                                     "beWriteVBRHeader"};
     EXPECT_EQ(expected, names);
 }
@@ -180,17 +184,21 @@ TEST_F(LameEncTest, HandlesAreCheckedNotFollowed) {
     uint32_t produced = 99;
     EXPECT_EQ(lame_enc::kErrInvalidHandle, lib.encode(0, 4, samples.data(), mp3.data(), &produced));
     EXPECT_EQ(0u, produced);
-    EXPECT_EQ(lame_enc::kErrInvalidHandle, lib.encode(o.stream + 1000, 4, samples.data(), mp3.data(), &produced));
+    EXPECT_EQ(lame_enc::kErrInvalidHandle,
+              lib.encode(o.stream + 1000, 4, samples.data(), mp3.data(), &produced));
     EXPECT_EQ(lame_enc::kErrBufferTooSmall,
               lib.encode(o.stream, o.samplesPerChunk + 2, samples.data(), mp3.data(), &produced));
-    EXPECT_EQ(lame_enc::kOk, lib.encode(o.stream, o.samplesPerChunk, samples.data(), mp3.data(), &produced));
+    EXPECT_EQ(lame_enc::kOk,
+              lib.encode(o.stream, o.samplesPerChunk, samples.data(), mp3.data(), &produced));
     EXPECT_EQ(lame_enc::kOk, lib.deinit(o.stream, mp3.data(), &produced));
     // A finished stream takes no more samples and no second flush.
-    EXPECT_EQ(lame_enc::kErrInvalidHandle, lib.encode(o.stream, 4, samples.data(), mp3.data(), &produced));
+    EXPECT_EQ(lame_enc::kErrInvalidHandle,
+              lib.encode(o.stream, 4, samples.data(), mp3.data(), &produced));
     EXPECT_EQ(lame_enc::kErrInvalidHandle, lib.deinit(o.stream, mp3.data(), &produced));
     EXPECT_EQ(lame_enc::kOk, lib.close(o.stream));
     EXPECT_EQ(lame_enc::kErrInvalidHandle, lib.close(o.stream));
-    EXPECT_EQ(lame_enc::kErrInvalidHandle, lib.encode(o.stream, 4, samples.data(), mp3.data(), &produced));
+    EXPECT_EQ(lame_enc::kErrInvalidHandle,
+              lib.encode(o.stream, 4, samples.data(), mp3.data(), &produced));
 
     // Handles are not reused.
     const Opened next = Open(lib, ProgramRecord(44100, 2));
@@ -239,7 +247,8 @@ TEST_F(LameEncTest, VbrHeaderTagsTheLatestClosedStreamOnly) {
     const QString secondPath = dir.write("second.mp3", EncodeAll(lib, second, samples, 1152));
 
     // Closing the second stream released the first, which waited for its tag.
-    EXPECT_EQ(lame_enc::kErrInvalidHandle, lib.tag(first.stream, QFile::encodeName(firstPath).constData()));
+    EXPECT_EQ(lame_enc::kErrInvalidHandle,
+              lib.tag(first.stream, QFile::encodeName(firstPath).constData()));
     EXPECT_EQ(lame_enc::kOk, lib.vbrHeader(QFile::encodeName(secondPath).constData()));
     EXPECT_TRUE(DescribeMp3(secondPath).infoTag);
     EXPECT_FALSE(DescribeMp3(firstPath).infoTag);
@@ -264,7 +273,8 @@ TEST_F(LameEncTest, ProgramsRecordKeepsTheBitReservoir) {
         const std::vector<int16_t> tone = SineSamples(f, 0.4, 44100, 2, 3000);
         music.insert(music.end(), tone.begin(), tone.end());
     }
-    for (size_t i = 0; i < music.size(); ++i) music[i] += static_cast<int16_t>((i * 7919) % 2001) - 1000;
+    for (size_t i = 0; i < music.size(); ++i)
+        music[i] += static_cast<int16_t>((i * 7919) % 2001) - 1000;
 
     Record reservoir = ProgramRecord(44100, 2);
     Record noReservoir = reservoir;
@@ -273,7 +283,8 @@ TEST_F(LameEncTest, ProgramsRecordKeepsTheBitReservoir) {
     const Record* records[2] = {&reservoir, &noReservoir};
     for (int k = 0; k < 2; ++k) {
         const Opened o = Open(lib, *records[k]);
-        const QString path = dir.write(QStringLiteral("r%1.mp3").arg(k), EncodeAll(lib, o, music, 2304));
+        const QString path =
+            dir.write(QStringLiteral("r%1.mp3").arg(k), EncodeAll(lib, o, music, 2304));
         lib.tag(o.stream, QFile::encodeName(path).constData());
         const std::vector<Mp3Frame> frames = ReadMp3Frames(path);
         ASSERT_GT(frames.size(), 50u);

@@ -27,10 +27,10 @@ Mp3Description DescribeMp3(const QString& path) {
     Mp3Description d;
     // mpg123 says "MPEG 1.0 L III cbr128 44100 j-s" at one level of
     // verbosity, and what it found in the tag at three.
-    const QString brief = Run(QStringLiteral("mpg123"),
-                              {QStringLiteral("-t"), QStringLiteral("-v"), path});
-    const QString scan = Run(QStringLiteral("mpg123"),
-                             {QStringLiteral("-t"), QStringLiteral("-vvv"), path});
+    const QString brief =
+        Run(QStringLiteral("mpg123"), {QStringLiteral("-t"), QStringLiteral("-v"), path});
+    const QString scan =
+        Run(QStringLiteral("mpg123"), {QStringLiteral("-t"), QStringLiteral("-vvv"), path});
     d.log = brief + scan;
     static const QRegularExpression header(
         QStringLiteral(R"(MPEG (\S+) L III (\S+) (\d+) (mono|j-s|stereo|dual))"));

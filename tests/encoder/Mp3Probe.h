@@ -11,14 +11,14 @@
 
 struct Mp3Description {
     bool ok = false;
-    QString mpegVersion;       // "1.0", "2.0", "2.5"
-    QString bitRateMode;       // "cbr128", ...
+    QString mpegVersion;  // "1.0", "2.0", "2.5"
+    QString bitRateMode;  // "cbr128", ...
     int sampleRateHz = 0;
-    QString mode;              // "mono", "j-s", "stereo"
-    bool infoTag = false;      // mpg123 found the Xing/Info header
-    int64_t tagFrames = -1;    // frames the tag counts
+    QString mode;                 // "mono", "j-s", "stereo"
+    bool infoTag = false;         // mpg123 found the Xing/Info header
+    int64_t tagFrames = -1;       // frames the tag counts
     double durationSeconds = -1;  // ffprobe's duration of the file
-    QString log;               // what the programs said, for failure messages
+    QString log;                  // what the programs said, for failure messages
 };
 
 // Runs mpg123 (scan only, no output) and ffprobe on `path`.

@@ -1,11 +1,11 @@
 // The export run with the real lame_enc.so, its output read by mpg123 and
 // ffprobe, and its failures with the messages the user sees.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
-#include <dlfcn.h>
-
+#include <QProcess>
 #include <cmath>
 #include <vector>
 
@@ -41,7 +41,8 @@ bool IsLoaded(const QString& library) {
 
 int OpenFileCount() { return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).count()); }
 
-std::vector<int16_t> Interleave(const std::vector<int16_t>& left, const std::vector<int16_t>& right) {
+std::vector<int16_t> Interleave(const std::vector<int16_t>& left,
+                                const std::vector<int16_t>& right) {
     std::vector<int16_t> out;
     for (size_t i = 0; i < left.size(); ++i) {
         out.push_back(left[i]);
@@ -139,13 +140,40 @@ TEST_F(Mp3Export, KeepsTheSourceSampleRate) {
                  {11025, 1, "2.5", "cbr64"}};
     for (const auto& c : cases) {
         const QString name = QStringLiteral("%1-%2").arg(c.rate).arg(c.channels);
-        WriteWavFile(dir.path(name + ".wav"), c.channels, c.rate, SineSamples(440, 0.5, c.rate, c.channels));
+        WriteWavFile(dir.path(name + ".wav"), c.channels, c.rate,
+                     SineSamples(440, 0.5, c.rate, c.channels));
         ASSERT_TRUE(Export(dir.path(name + ".wav"), dir.path(name + ".mp3"))) << c.rate;
         const Mp3Description d = DescribeMp3(dir.path(name + ".mp3"));
         EXPECT_EQ(c.rate, d.sampleRateHz);
         EXPECT_EQ(c.mpegVersion, d.mpegVersion) << c.rate;
         EXPECT_EQ(c.bitRate, d.bitRateMode) << c.rate;
         EXPECT_EQ(c.channels == 1 ? "mono" : "j-s", d.mode) << c.rate;
+    }
+}
+
+TEST_F(Mp3Export, GivesTheSameFileAsTheLameCommandAt128) {
+    // Same libmp3lame, same settings: the lame command's file byte for byte
+    // (its ReplayGain analysis off, which only fills a field of the tag).
+    const std::vector<int16_t> mix =
+        Interleave(SineSamples(330, 1.0, 44100, 1), SineSamples(660, 1.0, 44100, 1));
+    const struct {
+        const char* name;
+        int channels;
+        std::vector<int16_t> samples;
+    } cases[] = {{"mono", 1, SineSamples(440, 1.0, 44100, 1)}, {"stereo", 2, mix}};
+    for (const auto& c : cases) {
+        const QString wav = dir.path(QString::fromLatin1(c.name) + ".wav");
+        WriteWavFile(wav, c.channels, 44100, c.samples);
+        ASSERT_TRUE(Export(wav, dir.path("ours.mp3")));
+        QProcess lame;
+        lame.start(QStringLiteral("lame"),
+                   {QStringLiteral("--quiet"), QStringLiteral("--noreplaygain"),
+                    QStringLiteral("-b"), QStringLiteral("128"), wav, dir.path("lame.mp3")});
+        ASSERT_TRUE(lame.waitForFinished(60000));
+        ASSERT_EQ(0, lame.exitCode());
+        const QByteArray ours = dir.read("ours.mp3");
+        EXPECT_FALSE(ours.isEmpty());
+        EXPECT_TRUE(ours == dir.read("lame.mp3")) << c.name;
     }
 }
 
@@ -199,7 +227,8 @@ TEST_F(Mp3Export, WithoutTheLibraryTheLoadFailsAndNoFileIsMade) {
 
 TEST_F(Mp3Export, LibraryLackingAnEntryPointIsRefused) {
     WriteWavFile(dir.path("mix.wav"), 1, 44100, SineSamples(440, 0.2, 44100, 1));
-    const QString folder = QStringLiteral(TAVIMO_INCOMPLETE_LAME_ENC_DIR "/lame_enc_without_beEncodeChunk/");
+    const QString folder =
+        QStringLiteral(TAVIMO_STAND_IN_LAME_ENC_DIR "/lame_enc_without_beEncodeChunk/");
     ASSERT_TRUE(QFile::exists(folder + "lame_enc.so"));
     EXPECT_FALSE(Export(dir.path("mix.wav"), dir.path("take.mp3"), folder));
     ExpectOneMessage(QStringLiteral("加载接口失败"));
@@ -208,10 +237,27 @@ TEST_F(Mp3Export, LibraryLackingAnEntryPointIsRefused) {
 
 TEST_F(Mp3Export, LibraryWithoutInfoTagEntryTagsThroughTheVbrHeaderEntry) {
     WriteWavFile(dir.path("mix.wav"), 1, 44100, SineSamples(440, 0.5, 44100, 1));
-    const QString folder = QStringLiteral(TAVIMO_INCOMPLETE_LAME_ENC_DIR "/lame_enc_without_beWriteInfoTag/");
+    const QString folder =
+        QStringLiteral(TAVIMO_STAND_IN_LAME_ENC_DIR "/lame_enc_without_beWriteInfoTag/");
     ASSERT_TRUE(Export(dir.path("mix.wav"), dir.path("take.mp3"), folder));
     EXPECT_TRUE(messages.all().isEmpty());
     EXPECT_TRUE(DescribeMp3(dir.path("take.mp3")).infoTag);
+}
+
+TEST_F(Mp3Export, EncoderFailuresCloseTheStreamAndAreReported) {
+    WriteWavFile(dir.path("mix.wav"), 2, 44100, SineSamples(440, 0.5, 44100, 2));
+    const struct {
+        const char* folder;
+        const char* message;
+    } cases[] = {{"lame_enc_failing_beEncodeChunk", "beCloseStream failed"},
+                 {"lame_enc_failing_beDeinitStream", "beExitStream failed"}};
+    for (const auto& c : cases) {
+        messages.clear();
+        const QString folder =
+            QStringLiteral(TAVIMO_STAND_IN_LAME_ENC_DIR "/") + QString::fromLatin1(c.folder) + "/";
+        EXPECT_FALSE(Export(dir.path("mix.wav"), dir.path("take.mp3"), folder));
+        ExpectOneMessage(QString::fromLatin1(c.message));
+    }
 }
 
 TEST_F(Mp3Export, UnreadableSourceIsReportedBeforeTheDestinationIsMade) {

@@ -15,7 +15,8 @@ TEST(ProposedMp3FileName, IsTheAccompanimentsNameWithTheSuffix) {
         {"/home/u/歌曲/月亮.MP3", "月亮_Quaviro录歌制作.mp3"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(QString::fromUtf8(c.expected), ProposedMp3FileName(QString::fromUtf8(c.musicFile)))
+        EXPECT_EQ(QString::fromUtf8(c.expected),
+                  ProposedMp3FileName(QString::fromUtf8(c.musicFile)))
             << c.musicFile;
     }
 }

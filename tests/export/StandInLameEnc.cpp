@@ -1,6 +1,7 @@
-// A stand-in lame_enc.so that lacks one entry point (LAME_ENC_OMIT_<name>)
-// and forwards the others to the real library, for the program's handling
-// of an incomplete encoder library.
+// A stand-in lame_enc.so that forwards to the real library, except that it
+// lacks one entry point (LAME_ENC_OMIT_<name>) or has one fail as a broken
+// encoder would (LAME_ENC_FAIL_<name>): situations the real library does not
+// produce, for the program's handling of them.
 #include <dlfcn.h>
 
 #include "encoder/LameEnc.h"
@@ -44,6 +45,10 @@ lame_enc::Result beInitStream(const uint8_t* config, uint32_t* samplesPerChunk,
 #ifndef LAME_ENC_OMIT_beEncodeChunk
 lame_enc::Result beEncodeChunk(lame_enc::Stream stream, uint32_t sampleCount,
                                const int16_t* samples, uint8_t* mp3, uint32_t* mp3Bytes) {
+#ifdef LAME_ENC_FAIL_beEncodeChunk
+    *mp3Bytes = 0;
+    return lame_enc::kErrEncoder;
+#endif
     return Real().get<BeEncodeChunkFn>("beEncodeChunk")(stream, sampleCount, samples, mp3,
                                                         mp3Bytes);
 }
@@ -51,6 +56,10 @@ lame_enc::Result beEncodeChunk(lame_enc::Stream stream, uint32_t sampleCount,
 
 #ifndef LAME_ENC_OMIT_beDeinitStream
 lame_enc::Result beDeinitStream(lame_enc::Stream stream, uint8_t* mp3, uint32_t* mp3Bytes) {
+#ifdef LAME_ENC_FAIL_beDeinitStream
+    *mp3Bytes = 0;
+    return lame_enc::kErrEncoder;
+#endif
     return Real().get<BeDeinitStreamFn>("beDeinitStream")(stream, mp3, mp3Bytes);
 }
 #endif
