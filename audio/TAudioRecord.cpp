@@ -35,8 +35,7 @@ void TAudioRecord::ReleaseDevice() {
     }
 }
 
-bool TAudioRecord::Start(const std::string& path, int channels, int sampleRate,
-                         int bitsPerSample) {
+bool TAudioRecord::Start(const std::string& path, int channels, int sampleRate, int bitsPerSample) {
     platform::UserMessages& messages = platform::Messages();
     // The take before keeps its device paused after Stop; it goes now.
     ReleaseDevice();
@@ -44,9 +43,8 @@ bool TAudioRecord::Start(const std::string& path, int channels, int sampleRate,
     const platform::AudioInputFormat format{channels, sampleRate, bitsPerSample};
     const platform::AudioInputStatus opened = input_->open(format, kBlockBytes);
     if (!opened.ok()) {
-        messages.simpleMessage(QStringLiteral("waveInOpen Error %1 %2")
-                                   .arg(opened.errorNumber)
-                                   .arg(opened.errorText));
+        messages.simpleMessage(
+            QStringLiteral("waveInOpen Error %1 %2").arg(opened.errorNumber).arg(opened.errorText));
         return false;
     }
 

@@ -92,8 +92,8 @@ void TMixer::SelectMicrophone() {
     backend_->writeValues(recordingHandle_, list->id, channels, items, values);
 }
 
-bool TMixer::SetVolume(platform::MixerHandle handle, platform::MixerControlId id,
-                       uint32_t channels, float fraction) {
+bool TMixer::SetVolume(platform::MixerHandle handle, platform::MixerControlId id, uint32_t channels,
+                       float fraction) {
     if (handle == 0 || id == 0) return false;
     const double clamped = std::clamp(static_cast<double>(fraction), 0.0, 1.0);
     const auto value = static_cast<uint32_t>(std::trunc(clamped * platform::kMixerVolumeMax));

@@ -25,7 +25,8 @@ pa_volume_t ToPulseVolume(uint32_t value) {
 }
 
 uint32_t FromPulseVolume(pa_volume_t volume) {
-    const uint64_t value = (uint64_t{volume} * kMixerVolumeMax + PA_VOLUME_NORM / 2) / PA_VOLUME_NORM;
+    const uint64_t value =
+        (uint64_t{volume} * kMixerVolumeMax + PA_VOLUME_NORM / 2) / PA_VOLUME_NORM;
     return static_cast<uint32_t>(std::min<uint64_t>(value, kMixerVolumeMax));
 }
 
@@ -79,11 +80,11 @@ void FillDevice(const Info* info, int eol, void* userdata) {
     for (uint32_t i = 0; i < info->n_ports; ++i) {
         const auto* port = info->ports[i];
         device->portNames.push_back(port->name ? port->name : "");
-        device->portDescriptions.push_back(port->description && *port->description
-                                               ? port->description
-                                               : device->portNames.back());
+        device->portDescriptions.push_back(
+            port->description && *port->description ? port->description : device->portNames.back());
     }
-    device->activePort = info->active_port && info->active_port->name ? info->active_port->name : "";
+    device->activePort =
+        info->active_port && info->active_port->name ? info->active_port->name : "";
 }
 
 void SourceInfoArrived(pa_context*, const pa_source_info* info, int eol, void* userdata) {
@@ -183,7 +184,8 @@ public:
 private:
     template <typename Done>
     bool iterateUntil(Done done) {
-        const auto deadline = Clock::now() + std::chrono::milliseconds(PulseMixerBackend::kServerWaitMs);
+        const auto deadline =
+            Clock::now() + std::chrono::milliseconds(PulseMixerBackend::kServerWaitMs);
         while (!done()) {
             const auto left =
                 std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
@@ -224,17 +226,17 @@ struct PulseMixerBackend::Impl {
         if (!control.ready()) return false;
         pa_operation* operation = nullptr;
         if (kind == MixerLineKind::Recording) {
-            operation = name.empty() ? pa_context_get_source_info_by_index(
-                                           control.context(), index, SourceInfoArrived, &device)
-                                     : pa_context_get_source_info_by_name(
-                                           control.context(), name.c_str(), SourceInfoArrived,
-                                           &device);
+            operation = name.empty()
+                            ? pa_context_get_source_info_by_index(control.context(), index,
+                                                                  SourceInfoArrived, &device)
+                            : pa_context_get_source_info_by_name(control.context(), name.c_str(),
+                                                                 SourceInfoArrived, &device);
         } else {
-            operation = name.empty() ? pa_context_get_sink_info_by_index(
-                                           control.context(), index, SinkInfoArrived, &device)
-                                     : pa_context_get_sink_info_by_name(
-                                           control.context(), name.c_str(), SinkInfoArrived,
-                                           &device);
+            operation = name.empty()
+                            ? pa_context_get_sink_info_by_index(control.context(), index,
+                                                                SinkInfoArrived, &device)
+                            : pa_context_get_sink_info_by_name(control.context(), name.c_str(),
+                                                               SinkInfoArrived, &device);
         }
         return control.finish(operation, [&] { return device.done; }) && device.found;
     }
@@ -271,8 +273,8 @@ struct PulseMixerBackend::Impl {
             pa_context_set_subscribe_callback(context, EventArrived, impl);
             pa_operation* operation =
                 pa_context_subscribe(context,
-                                     static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SOURCE |
-                                                                         PA_SUBSCRIPTION_MASK_SINK),
+                                     static_cast<pa_subscription_mask_t>(
+                                         PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SINK),
                                      Subscribed, impl);
             if (operation) pa_operation_unref(operation);
         } else if (!PA_CONTEXT_IS_GOOD(state)) {
@@ -290,10 +292,10 @@ struct PulseMixerBackend::Impl {
         if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) != PA_SUBSCRIPTION_EVENT_CHANGE) return;
         const auto facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
         for (const auto& [handle, line] : impl->lines) {
-            const bool matches = line.index == index &&
-                                 (line.kind == MixerLineKind::Recording
-                                      ? facility == PA_SUBSCRIPTION_EVENT_SOURCE
-                                      : facility == PA_SUBSCRIPTION_EVENT_SINK);
+            const bool matches =
+                line.index == index &&
+                (line.kind == MixerLineKind::Recording ? facility == PA_SUBSCRIPTION_EVENT_SOURCE
+                                                       : facility == PA_SUBSCRIPTION_EVENT_SINK);
             if (!matches) continue;
             // Out of libpulse's callback first: the handler may read the
             // mixer, or close it.
@@ -409,10 +411,10 @@ bool PulseMixerBackend::writeValues(MixerHandle handle, MixerControlId control, 
     switch (control) {
         case kMuteControl: {
             const int mute = values[0] != 0 ? 1 : 0;
-            operation = recording ? pa_context_set_source_mute_by_index(
-                                        context, device.index, mute, OperationFinished, &outcome)
-                                  : pa_context_set_sink_mute_by_index(
-                                        context, device.index, mute, OperationFinished, &outcome);
+            operation = recording ? pa_context_set_source_mute_by_index(context, device.index, mute,
+                                                                        OperationFinished, &outcome)
+                                  : pa_context_set_sink_mute_by_index(context, device.index, mute,
+                                                                      OperationFinished, &outcome);
             break;
         }
         case kVolumeControl: {
@@ -423,10 +425,11 @@ bool PulseMixerBackend::writeValues(MixerHandle handle, MixerControlId control, 
                 const size_t from = std::min<size_t>(static_cast<size_t>(i), values.size() - 1);
                 volume.values[i] = ToPulseVolume(values[from]);
             }
-            operation = recording ? pa_context_set_source_volume_by_index(
-                                        context, device.index, &volume, OperationFinished, &outcome)
-                                  : pa_context_set_sink_volume_by_index(
-                                        context, device.index, &volume, OperationFinished, &outcome);
+            operation = recording
+                            ? pa_context_set_source_volume_by_index(context, device.index, &volume,
+                                                                    OperationFinished, &outcome)
+                            : pa_context_set_sink_volume_by_index(context, device.index, &volume,
+                                                                  OperationFinished, &outcome);
             break;
         }
         case kPortListControl: {
@@ -443,10 +446,10 @@ bool PulseMixerBackend::writeValues(MixerHandle handle, MixerControlId control, 
             }
             if (chosen < 0) return false;
             const char* port = device.portNames[static_cast<size_t>(chosen)].c_str();
-            operation = recording ? pa_context_set_source_port_by_index(
-                                        context, device.index, port, OperationFinished, &outcome)
-                                  : pa_context_set_sink_port_by_index(
-                                        context, device.index, port, OperationFinished, &outcome);
+            operation = recording ? pa_context_set_source_port_by_index(context, device.index, port,
+                                                                        OperationFinished, &outcome)
+                                  : pa_context_set_sink_port_by_index(context, device.index, port,
+                                                                      OperationFinished, &outcome);
             break;
         }
         default:

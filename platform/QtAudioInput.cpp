@@ -104,7 +104,8 @@ AudioInputStatus QtAudioInput::open(const AudioInputFormat& format, size_t block
 
 AudioInputStatus QtAudioInput::prepareBlock(AudioBlock& block) {
     if (!source_) return Failure(QAudio::OpenError, QStringLiteral("the audio input is not open"));
-    if (block.bytes.empty()) return Failure(QAudio::IOError, QStringLiteral("the block holds no bytes"));
+    if (block.bytes.empty())
+        return Failure(QAudio::IOError, QStringLiteral("the block holds no bytes"));
     if (std::find(prepared_.begin(), prepared_.end(), &block) == prepared_.end()) {
         prepared_.push_back(&block);
     }

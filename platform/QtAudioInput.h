@@ -6,6 +6,8 @@
 // up; start() and stop() uncork and cork it. UI thread only.
 
 #include <QByteArray>
+#include <QIODevice>
+#include <QPointer>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -13,7 +15,6 @@
 #include "platform/AudioInput.h"
 
 class QAudioSource;
-class QIODevice;
 
 namespace platform {
 
@@ -43,7 +44,8 @@ private:
     QByteArray deviceId_;
     BlockHandler handler_;
     std::unique_ptr<QAudioSource> source_;
-    QIODevice* reader_ = nullptr;  // owned by source_
+    // Owned by source_, which deletes it on its own when the server goes away.
+    QPointer<QIODevice> reader_;
     std::vector<AudioBlock*> prepared_;
     std::deque<AudioBlock*> queued_;
     QByteArray pending_;  // read but not yet a whole block

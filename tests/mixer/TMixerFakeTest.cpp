@@ -25,8 +25,8 @@ struct FakeMixer {
 };
 
 // A recording source selector with the given items and values, one channel.
-void AddSelector(FakeMixerBackend& backend, MixerControlKind kind,
-                 std::vector<std::string> names, std::vector<uint32_t> values) {
+void AddSelector(FakeMixerBackend& backend, MixerControlKind kind, std::vector<std::string> names,
+                 std::vector<uint32_t> values) {
     const int items = static_cast<int>(names.size());
     backend.recording.controls.push_back(
         {{7, kind, true, items}, std::move(values), std::move(names)});
@@ -65,10 +65,10 @@ TEST(SelectMicrophone, NamesMatchExactlyWithLetterCase) {
 
 TEST(SelectMicrophone, EachChannelOfASelectorListIsSetAlike) {
     FakeMixer fake([](FakeMixerBackend& b) {
-        b.recording.controls.push_back({{7, MixerControlKind::SingleChoiceList, false, 3},
-                                        {1, 0, 0, 1, 0, 0},
-                                        {"Line In", "Microphone", "CD Audio", "Line In",
-                                         "Microphone", "CD Audio"}});
+        b.recording.controls.push_back(
+            {{7, MixerControlKind::SingleChoiceList, false, 3},
+             {1, 0, 0, 1, 0, 0},
+             {"Line In", "Microphone", "CD Audio", "Line In", "Microphone", "CD Audio"}});
     });
     fake.mixer->Open({});
     fake.mixer->SelectMicrophone();
@@ -156,7 +156,8 @@ TEST(SliderBinding, SlidersSetVolumesAndNotificationsMoveOnlyTheirSlider) {
     EXPECT_EQ((std::vector<uint32_t>{65535, 65535}),
               fake.backend->control(fake.backend->recording, 2).values);
     out.setValue(0);
-    EXPECT_EQ((std::vector<uint32_t>{0, 0}), fake.backend->control(fake.backend->speakers, 2).values);
+    EXPECT_EQ((std::vector<uint32_t>{0, 0}),
+              fake.backend->control(fake.backend->speakers, 2).values);
     in.setValue(3);
     EXPECT_EQ(19660u, fake.backend->control(fake.backend->recording, 2).values[0]);
 

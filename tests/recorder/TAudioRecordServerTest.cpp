@@ -31,7 +31,8 @@ constexpr int kBlock = static_cast<int>(TAudioRecord::kBlockBytes);
 
 int OpenFileDescriptors() {
     int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/fd")) {
         ++count;
     }
     return count;
@@ -127,7 +128,8 @@ TEST(RecorderOnServer, OneSecondTakeHoldsOneSecondOfTheInput) {
     RecordedMessages shown;
     TempDir dir;
     TAudioRecord recorder(2, std::make_unique<platform::QtAudioInput>("tavimo_fifo_mic"));
-    ASSERT_TRUE(recorder.Start(dir.file("record.wav"), 1, 44100, 16)) << shown.texts().join("|").toStdString();
+    ASSERT_TRUE(recorder.Start(dir.file("record.wav"), 1, 44100, 16))
+        << shown.texts().join("|").toStdString();
     PacedToneWriter tone(std::chrono::milliseconds(1000));
     ASSERT_TRUE(tone.ok());
     EXPECT_TRUE(QTest::qWaitFor([&] { return tone.bytesWritten() >= 88200; }, 3000));
@@ -265,7 +267,8 @@ TEST(RecorderWithoutServer, NoServerMeansOpenErrorAndNoFile) {
     ASSERT_TRUE(child.waitForFinished(30000));
     const QString output = QString::fromLocal8Bit(child.readAllStandardOutput());
     EXPECT_EQ(0, child.exitCode()) << output.toStdString();
-    EXPECT_TRUE(output.contains(QStringLiteral("shown: waveInOpen Error "))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("shown: waveInOpen Error ")))
+        << output.toStdString();
     EXPECT_EQ(1, output.count(QStringLiteral("shown: "))) << output.toStdString();
     EXPECT_FALSE(QFile::exists(dir.path("record.wav")));
 }
