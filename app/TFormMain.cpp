@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
@@ -14,13 +15,16 @@
 #include <QUrl>
 #include <QWebEngineView>
 
+#include "app/TFormMsg.h"
 #include "app/WindowLook.h"
+#include "audio/TAudioRecord.h"
 #include "controls/ClickableLabel.h"
 #include "controls/TCGauge.h"
 #include "controls/TEzRgnBtn.h"
 #include "controls/TImageList.h"
 #include "net/Global.h"
 #include "net/SiteHosts.h"
+#include "platform/QtWavPlayer.h"
 #include "platform/UserMessages.h"
 
 namespace {
@@ -87,10 +91,47 @@ QSlider* MakeVolumeSlider(QWidget* parent, QRect geometry, const QString& hint) 
 }  // namespace
 
 TFormMain::TFormMain(const QString& programPath, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      Import(*this, [this] { return OpenDialog ? OpenDialog() : QString(); },
+             [this](const QString& text) -> std::unique_ptr<QObject> {
+                 auto note = std::make_unique<TFormMsg>(this);
+                 note->LabelMsg->setText(text);
+                 note->ShowCentred();
+                 return note;
+             }),
+      Export(*this, Take, [this](const QString& proposed) { return SaveDialog ? SaveDialog(proposed) : QString(); }) {
     Window = this;
+    OpenDialog = [this] {
+        return QFileDialog::getOpenFileName(
+            this, QString(), QString(),
+            QStringLiteral("*.mp3;*.wma (*.mp3 *.wma);;*.wma (*.wma);;*.mp3 (*.mp3)"));
+    };
+    SaveDialog = [this](const QString& proposed) {
+        QFileDialog dialog(this);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("mp3"));
+        dialog.setNameFilter(QStringLiteral("*.mp3 (*.mp3)"));
+        dialog.selectFile(proposed);
+        dialog.setSizeGripEnabled(true);
+        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                   ? dialog.selectedFiles().first()
+                   : QString();
+    };
     CreateComponents();
     Construct(programPath);
+    ConnectHandlers();
+}
+
+void TFormMain::ConnectHandlers() {
+    // Every handler runs guarded: an error raised inside it ends it there and
+    // shows in the error box.
+    auto guarded = [](auto handler) { return [handler] { platform::RunHandler(handler); }; };
+    connect(EzRgnBtnRecord, &TEzRgnBtn::OnClick, this, guarded([this] { Take.ButtonRecordClick(); }));
+    connect(EzRgnBtnPlay, &TEzRgnBtn::OnClick, this, guarded([this] { Take.ButtonPlayClick(); }));
+    connect(TimerText, &QTimer::timeout, this, guarded([this] { Take.TimerTextTimer(); }));
+    connect(LabelSelbanzou, &ClickableLabel::clicked, this,
+            guarded([this] { Import.ButtonImportBGsoundClick(); }));
+    connect(EzRgnBtnSave, &TEzRgnBtn::OnClick, this, guarded([this] { Export.ButtonSaveMp3Click(); }));
 }
 
 void TFormMain::CreateComponents() {
@@ -215,19 +256,36 @@ void TFormMain::Construct(const QString& programPath) {
     QDir().mkpath(WorkFolder() + QStringLiteral("temp"));
     // 6.
     InitWavHeader(CurrentFormat, 1, 44100, 16);
+    recorder_ = std::make_unique<TAudioRecord>(2);
+    Recorder = recorder_.get();
+    player_ = std::make_unique<platform::QtWavPlayer>();
+    MediaPlayer = player_.get();
+    // The mixer reports changes made outside the program to the sliders.
+    mixerBinding_ = new MixerBinding(TrackBarIn, TrackBarOut, MainMixer, this);
+    MainMixer.Open(mixerBinding_->NotificationTarget());
     // 7., 8. A missing or unreadable settings file leaves the list empty.
     LyricLines.clear();
     Settings.LoadFromFile(SettingsListPath());
+    mixerBinding_->PositionSliders();
     // 9. - 12.
     Dragging = false;
     LabelTextNext->setText(QString());
+    // The microphone records, and neither it nor the speakers are muted.
+    MainMixer.SelectMicrophone();
+    MainMixer.SetMicMute(0);
+    MainMixer.SetMasterMute(0);
     ProgressBar->SetProgress(0);
     LabelCur->setText(QString());
     // 13.
     OpenTime = QDateTime::currentDateTime();
 }
 
-TFormMain::~TFormMain() { FormDestroy(); }
+TFormMain::~TFormMain() {
+    FormDestroy();
+    MediaPlayer = nullptr;
+    player_.reset();
+    MainMixer.Close();
+}
 
 void TFormMain::FormDestroy() {
     if (destroyed_) return;
@@ -236,6 +294,9 @@ void TFormMain::FormDestroy() {
     Settings.SaveToFile(SettingsListPath());
     Settings.Lines.clear();
     LyricLines.clear();
+    // Releases the capture device and its blocks.
+    Recorder = nullptr;
+    recorder_.reset();
 }
 
 void TFormMain::FormCloseQuery(bool& canClose) { canClose = true; }

@@ -9,8 +9,13 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/MixerBinding.h"
 #include "app/SettingsList.h"
+#include "audio/TMixer.h"
+#include "workflow/AccompanimentImport.h"
 #include "workflow/MainWindowParts.h"
+#include "workflow/SongExport.h"
+#include "workflow/TakeController.h"
 
 class QLabel;
 class QSlider;
@@ -41,6 +46,15 @@ public:
     QFrame* Panel1 = nullptr;
     QTimer* TimerShow = nullptr;
 
+    // The open dialog of the accompaniment import: the chosen file or "".
+    // Replaceable, so the import can be driven without a person at the screen.
+    std::function<QString()> OpenDialog;
+    // The save dialog of the MP3 export: proposed name in, chosen path or "" out.
+    std::function<QString(const QString&)> SaveDialog;
+
+    // The sound server's mixer: microphone and playback volumes.
+    TMixer MainMixer;
+
     SettingsList Settings;
     bool Dragging = false;
     QPoint LastCursorPos;
@@ -58,6 +72,11 @@ public:
     void ButtonUploadClick();
     void TimerShowTimer();
 
+    // The recording workflow's handlers.
+    TakeController Take{*this};
+    AccompanimentImport Import;
+    SongExport Export;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -69,6 +88,11 @@ private:
     void CreateComponents();
     void Construct(const QString& programPath);
 
+    void ConnectHandlers();
+
+    MixerBinding* mixerBinding_ = nullptr;
+    std::unique_ptr<TAudioRecord> recorder_;
+    std::unique_ptr<platform::WavPlayer> player_;
     std::unique_ptr<TImageList> imageListStart_;
     std::unique_ptr<TImageList> imageListPlay_;
     bool destroyed_ = false;

@@ -1,5 +1,7 @@
 #include "platform/UserMessages.h"
 
+#include <exception>
+
 namespace platform {
 namespace {
 
@@ -21,6 +23,14 @@ UserMessages* InstallMessages(UserMessages* messages) {
     UserMessages* previous = installed;
     installed = messages ? messages : &silent;
     return previous;
+}
+
+void RunHandler(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        Messages().errorBox(QString::fromUtf8(error.what()));
+    }
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 // that records what would have been shown. UI thread only.
 
 #include <QString>
+#include <functional>
 
 namespace platform {
 
@@ -27,5 +28,9 @@ UserMessages& Messages();
 
 // Installs `messages` (not owned) and returns the one it replaces.
 UserMessages* InstallMessages(UserMessages* messages);
+
+// Runs an event handler. An error raised inside it (any std::exception) ends
+// the handler at that step and is shown in the error box; the program goes on.
+void RunHandler(const std::function<void()>& handler);
 
 }  // namespace platform

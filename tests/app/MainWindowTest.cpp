@@ -39,6 +39,7 @@ protected:
     QString programPath() const { return dir.path("tavimo"); }
     std::unique_ptr<ObservedFormMain> makeWindow() {
         auto window = std::make_unique<ObservedFormMain>(programPath());
+        window->OpenDialog = [] { return QString(); };  // nobody at the screen
         window->move(100, 100);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -195,7 +196,8 @@ TEST_F(MainWindowTest, DraggingABarePartMovesTheWindowWithAnyButton) {
         EXPECT_TRUE(window->Dragging);
         QCursor::setPos(window->mapToGlobal(bare) + QPoint(30, 12));
         QTest::mouseMove(window.get(), bare + QPoint(30, 12));
-        QTRY_COMPARE(window->pos(), start + QPoint(30, 12));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->pos() == start + QPoint(30, 12); }))
+            << window->pos().x() << "," << window->pos().y();
         QTest::mouseRelease(window.get(), button, {}, bare + QPoint(30, 12));
         EXPECT_FALSE(window->Dragging);
     }
@@ -234,7 +236,7 @@ TEST_F(MainWindowTest, HelpAndUploadOpenTheSitePages) {
 TEST_F(MainWindowTest, MinimiseButtonMinimisesTheWindow) {
     auto window = makeWindow();
     window->EzRgnBtnMini->Click();
-    QTRY_VERIFY(window->isMinimized());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->isMinimized(); }));
 }
 
 TEST_F(MainWindowTest, SettingsFileSurvivesARunByteForByte) {
@@ -263,7 +265,7 @@ TEST_F(MainWindowTest, CloseButtonAndWindowManagerCloseBothAskFirst) {
         } else {
             SendWindowManagerClose(window.get());
         }
-        QTRY_VERIFY(!window->isVisible());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }));
         EXPECT_EQ(1, window->closeQueries);
         // The settings are written when the window is destroyed, after the close.
         EXPECT_FALSE(QFile::exists(dir.path("tavimo.ini")));
