@@ -73,3 +73,14 @@ std::vector<int16_t> Channel(const std::vector<int16_t>& interleaved, int channe
     for (size_t i = which; i < interleaved.size(); i += channels) out.push_back(interleaved[i]);
     return out;
 }
+
+double ToneAmplitude(const std::vector<int16_t>& mono, int sampleRate, double frequency) {
+    if (mono.empty()) return 0;
+    const double w = 2 * std::numbers::pi * frequency / sampleRate;
+    double re = 0, im = 0;
+    for (size_t i = 0; i < mono.size(); ++i) {
+        re += mono[i] * std::cos(w * i);
+        im -= mono[i] * std::sin(w * i);
+    }
+    return 2 * std::sqrt(re * re + im * im) / mono.size();
+}

@@ -30,5 +30,9 @@ WavContents ReadWavFile(const QString& path);
 double DominantFrequency(const std::vector<int16_t>& mono, int sampleRate, double low = 50,
                          double high = 4000, double step = 5);
 
+// The amplitude of the `frequency` component of a mono signal (a sine of
+// peak A gives about A).
+double ToneAmplitude(const std::vector<int16_t>& mono, int sampleRate, double frequency);
+
 // One channel of an interleaved signal.
 std::vector<int16_t> Channel(const std::vector<int16_t>& interleaved, int channels, int which);
