@@ -25,6 +25,9 @@ int Mp3ToWav::convert(const char* sourcePath, const char* destinationPath) {
     if (!openSource(sourcePath)) return kOstrelSourceUnopenable;
     destination_ = StdioFile(std::fopen(destinationPath, "wb"));
     if (!destination_) return kOstrelDestinationUnopenable;
+    // Runs are written whole from the sample buffer; a stdio buffer would
+    // only copy part of each run and split it in two writes.
+    std::setvbuf(destination_.get(), nullptr, _IONBF, 0);
 
     sampleCount_ = 0;
     int run;
@@ -57,6 +60,8 @@ bool Mp3ToWav::openSource(const char* path) {
         source_.close();
         return false;
     }
+    // Fills go straight into the input buffer, one read each.
+    std::setvbuf(source_.get(), nullptr, _IONBF, 0);
     return true;
 }
 
@@ -111,15 +116,17 @@ mad_flow Mp3ToWav::append(const mad_header& header, const mad_pcm& pcm) {
         }
     }
 
-    const mad_fixed_t* left = pcm.samples[0];
-    const mad_fixed_t* right = pcm.samples[1];
-    const bool stereo = pcm.channels == 2;
-    int16_t* samples = samples_.get();
-    for (unsigned i = 0; i < pcm.length; ++i) {
-        samples[sampleCount_++] = ToPcm16(left[i]);
-        if (stereo) samples[sampleCount_++] = ToPcm16(right[i]);
-        if (sampleCount_ > kFlushSamples && !writeBufferedSamples()) return MAD_FLOW_BREAK;
+    // A block is converted whole and the buffer written once it holds more
+    // than kFlushSamples; the buffer has room for the block that crosses it.
+    int16_t* end = samples_.get() + sampleCount_;
+    if (pcm.channels == 2) {
+        InterleavePcm16(pcm.samples[0], pcm.samples[1], pcm.length, end);
+        sampleCount_ += 2 * size_t{pcm.length};
+    } else {
+        ConvertPcm16(pcm.samples[0], pcm.length, end);
+        sampleCount_ += pcm.length;
     }
+    if (sampleCount_ > kFlushSamples && !writeBufferedSamples()) return MAD_FLOW_BREAK;
     return MAD_FLOW_CONTINUE;
 }
 

@@ -20,9 +20,12 @@ public:
     // one fill is kept and completed by the next.
     static constexpr size_t kInputBufferBytes = 0x80000;
     static constexpr size_t kSampleBufferSamples = 0x100000 / sizeof(int16_t);
-    // Buffered samples are written once there are more than this many; a
-    // frame adds at most 2 x 1152, so the buffer never overflows.
+    // Buffered samples are written once there are more than this many, after
+    // the block that crosses the mark; a block adds at most 2 x 1152 samples
+    // (libmad's mad_pcm holds no more), so the buffer never overflows.
     static constexpr size_t kFlushSamples = 0x7D800;
+    static constexpr size_t kMaxBlockSamples = 2 * 1152;
+    static_assert(kFlushSamples + kMaxBlockSamples <= kSampleBufferSamples);
 
     // Decodes `sourcePath` into `destinationPath`; returns one of the kOstrel
     // results of decoder/Ostrel.h.

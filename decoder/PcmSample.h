@@ -4,6 +4,8 @@
 
 #include <mad.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 namespace ostrel {
@@ -12,14 +14,16 @@ inline constexpr mad_fixed_t kMadOne = 0x10000000;
 inline constexpr int kPcm16Shift = 28 + 1 - 16;
 
 // Limits to -1.0 .. just below +1.0 so that loud passages clip instead of
-// wrapping round, then truncates (no rounding, no dither).
+// wrapping round, then truncates (no rounding, no dither). Shifting first and
+// limiting to the 16-bit range gives the same result without branches.
 inline int16_t ToPcm16(mad_fixed_t sample) {
-    if (sample >= kMadOne) {
-        sample = kMadOne - 1;
-    } else if (sample < -kMadOne) {
-        sample = -kMadOne;
-    }
-    return static_cast<int16_t>(sample >> kPcm16Shift);
+    return static_cast<int16_t>(std::clamp(sample >> kPcm16Shift, -32768, 32767));
 }
+
+// The samples of one decoded block as ToPcm16 converts them: `count` samples
+// of one channel into `out`, or left and right in turn into 2 x `count`.
+void ConvertPcm16(const mad_fixed_t* mono, size_t count, int16_t* out);
+void InterleavePcm16(const mad_fixed_t* left, const mad_fixed_t* right, size_t count,
+                     int16_t* out);
 
 }  // namespace ostrel
