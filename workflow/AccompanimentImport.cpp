@@ -46,11 +46,13 @@ void AccompanimentImport::ImportAccompaniment(const QString& path) {
     w_.MusicFile = path;
     w_.LabelCur->setText(QStringLiteral("正在导入 ") + song);
     if (Convert(path, song) == Conversion::Failed) {
+        // The message about it comes after the message window has gone.
+        note.reset();
         ForgetAccompaniment(song);
     } else {
         ShowAccompanimentLength(song);
+        note.reset();
     }
-    note.reset();
 
     w_.LabelTimeDone->setText(QStringLiteral("00:00"));
     w_.EzRgnBtnRecord->setToolTip(QStringLiteral("开始录歌"));
