@@ -6,6 +6,8 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
@@ -111,6 +113,12 @@ TFormMain::TFormMain(const QString& programPath, QWidget* parent)
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(QStringLiteral("mp3"));
         dialog.setNameFilter(QStringLiteral("*.mp3 (*.mp3)"));
+        // Beside the accompaniment, else in the user's music folder: never in
+        // whatever folder the program happened to be started from.
+        const QString folder = !MusicFile.isEmpty() && QFileInfo(MusicFile).dir().exists()
+                                   ? QFileInfo(MusicFile).absolutePath()
+                                   : QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+        dialog.setDirectory(QDir(folder).exists() ? folder : QDir::homePath());
         dialog.selectFile(proposed);
         dialog.setSizeGripEnabled(true);
         return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
