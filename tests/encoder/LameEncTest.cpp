@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QProcess>
 #include <QSet>
 #include <array>
 #include <cstring>
@@ -10,7 +9,8 @@
 
 #include "encoder/LameEnc.h"
 #include "platform/DynamicLibrary.h"
-#include "tests/encoder/Mp3Probe.h"
+#include "tests/support/Mp3Probe.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
 
@@ -102,13 +102,12 @@ protected:
 }  // namespace
 
 TEST(LameEncLibrary, ExportsTheSevenEntryPointsAndNothingElse) {
-    QProcess nm;
-    nm.start(QStringLiteral("nm"),
-             {QStringLiteral("-D"), QStringLiteral("--defined-only"), kLibraryPath});
-    ASSERT_TRUE(nm.waitForFinished(30000));
+    const ProgramRun nm =
+        RunProgram(QStringLiteral("nm"),
+                   {QStringLiteral("-D"), QStringLiteral("--defined-only"), kLibraryPath});
+    ASSERT_TRUE(nm.finished);
     QSet<QString> names;
-    for (const QString& line :
-         QString::fromUtf8(nm.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+    for (const QString& line : nm.output.split('\n', Qt::SkipEmptyParts)) {
         names.insert(line.section(' ', -1));
     }
     const QSet<QString> expected = {"beVersion",       "beInitStream",  "beEncodeChunk",

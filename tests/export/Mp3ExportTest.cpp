@@ -5,12 +5,13 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <cmath>
 #include <vector>
 
 #include "audio/Mp3Export.h"
-#include "tests/encoder/Mp3Probe.h"
+#include "tests/support/Mp3Files.h"
+#include "tests/support/Mp3Probe.h"
+#include "tests/support/OpenFiles.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
@@ -39,8 +40,6 @@ bool IsLoaded(const QString& library) {
     return handle != nullptr;
 }
 
-int OpenFileCount() { return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).count()); }
-
 std::vector<int16_t> Interleave(const std::vector<int16_t>& left,
                                 const std::vector<int16_t>& right) {
     std::vector<int16_t> out;
@@ -49,6 +48,12 @@ std::vector<int16_t> Interleave(const std::vector<int16_t>& left,
         out.push_back(right[i]);
     }
     return out;
+}
+
+// The folder of the stand-in lame_enc.so of `kind`, "without_beEncodeChunk"
+// and the like.
+QString StandInFolder(const char* kind) {
+    return QStringLiteral(TAVIMO_STAND_IN_LAME_ENC_DIR "/lame_enc_%1/").arg(QLatin1String(kind));
 }
 
 class Mp3Export : public ::testing::Test {
@@ -63,6 +68,13 @@ protected:
         EXPECT_FALSE(IsLoaded(folder + QStringLiteral("lame_enc.so")));
         EXPECT_EQ(openFilesBefore, OpenFileCount());
         return ok;
+    }
+
+    // mix.wav with a 440 Hz tone at 44100 Hz; returns its path.
+    QString WriteToneMix(int channels, double seconds) const {
+        const QString path = dir.path("mix.wav");
+        WriteWavFile(path, channels, 44100, SineSamples(440, seconds, 44100, channels));
+        return path;
     }
 
     void ExpectOneMessage(const QString& text) {
@@ -165,12 +177,10 @@ TEST_F(Mp3Export, GivesTheSameFileAsTheLameCommandAt128) {
         const QString wav = dir.path(QString::fromLatin1(c.name) + ".wav");
         WriteWavFile(wav, c.channels, 44100, c.samples);
         ASSERT_TRUE(Export(wav, dir.path("ours.mp3")));
-        QProcess lame;
-        lame.start(QStringLiteral("lame"),
-                   {QStringLiteral("--quiet"), QStringLiteral("--noreplaygain"),
-                    QStringLiteral("-b"), QStringLiteral("128"), wav, dir.path("lame.mp3")});
-        ASSERT_TRUE(lame.waitForFinished(60000));
-        ASSERT_EQ(0, lame.exitCode());
+        ASSERT_EQ("", LameEncode(wav, dir.path("lame.mp3"),
+                                 {QStringLiteral("--noreplaygain"), QStringLiteral("-b"),
+                                  QStringLiteral("128")})
+                          .toStdString());
         const QByteArray ours = dir.read("ours.mp3");
         EXPECT_FALSE(ours.isEmpty());
         EXPECT_TRUE(ours == dir.read("lame.mp3")) << c.name;
@@ -219,43 +229,36 @@ TEST_F(Mp3Export, ProgressFollowsTheSourceBytesChunkByChunk) {
 
 TEST_F(Mp3Export, WithoutTheLibraryTheLoadFailsAndNoFileIsMade) {
     ASSERT_TRUE(QDir().mkpath(dir.path("empty")));
-    WriteWavFile(dir.path("mix.wav"), 1, 44100, SineSamples(440, 0.2, 44100, 1));
-    EXPECT_FALSE(Export(dir.path("mix.wav"), dir.path("take.mp3"), dir.path("empty/")));
+    EXPECT_FALSE(Export(WriteToneMix(1, 0.2), dir.path("take.mp3"), dir.path("empty/")));
     ExpectOneMessage(QStringLiteral("加载 lame_enc.so 失败"));
     EXPECT_FALSE(QFile::exists(dir.path("take.mp3")));
 }
 
 TEST_F(Mp3Export, LibraryLackingAnEntryPointIsRefused) {
-    WriteWavFile(dir.path("mix.wav"), 1, 44100, SineSamples(440, 0.2, 44100, 1));
-    const QString folder =
-        QStringLiteral(TAVIMO_STAND_IN_LAME_ENC_DIR "/lame_enc_without_beEncodeChunk/");
+    const QString folder = StandInFolder("without_beEncodeChunk");
     ASSERT_TRUE(QFile::exists(folder + "lame_enc.so"));
-    EXPECT_FALSE(Export(dir.path("mix.wav"), dir.path("take.mp3"), folder));
+    EXPECT_FALSE(Export(WriteToneMix(1, 0.2), dir.path("take.mp3"), folder));
     ExpectOneMessage(QStringLiteral("加载接口失败"));
     EXPECT_FALSE(QFile::exists(dir.path("take.mp3")));
 }
 
 TEST_F(Mp3Export, LibraryWithoutInfoTagEntryTagsThroughTheVbrHeaderEntry) {
-    WriteWavFile(dir.path("mix.wav"), 1, 44100, SineSamples(440, 0.5, 44100, 1));
-    const QString folder =
-        QStringLiteral(TAVIMO_STAND_IN_LAME_ENC_DIR "/lame_enc_without_beWriteInfoTag/");
-    ASSERT_TRUE(Export(dir.path("mix.wav"), dir.path("take.mp3"), folder));
+    ASSERT_TRUE(Export(WriteToneMix(1, 0.5), dir.path("take.mp3"),
+                       StandInFolder("without_beWriteInfoTag")));
     EXPECT_TRUE(messages.all().isEmpty());
     EXPECT_TRUE(DescribeMp3(dir.path("take.mp3")).infoTag);
 }
 
 TEST_F(Mp3Export, EncoderFailuresCloseTheStreamAndAreReported) {
-    WriteWavFile(dir.path("mix.wav"), 2, 44100, SineSamples(440, 0.5, 44100, 2));
+    const QString mix = WriteToneMix(2, 0.5);
     const struct {
-        const char* folder;
+        const char* standIn;
         const char* message;
-    } cases[] = {{"lame_enc_failing_beEncodeChunk", "beCloseStream failed"},
-                 {"lame_enc_failing_beDeinitStream", "beExitStream failed"}};
+    } cases[] = {{"failing_beEncodeChunk", "beCloseStream failed"},
+                 {"failing_beDeinitStream", "beExitStream failed"}};
     for (const auto& c : cases) {
         messages.clear();
-        const QString folder =
-            QStringLiteral(TAVIMO_STAND_IN_LAME_ENC_DIR "/") + QString::fromLatin1(c.folder) + "/";
-        EXPECT_FALSE(Export(dir.path("mix.wav"), dir.path("take.mp3"), folder));
+        EXPECT_FALSE(Export(mix, dir.path("take.mp3"), StandInFolder(c.standIn)));
         ExpectOneMessage(QString::fromLatin1(c.message));
     }
 }
@@ -272,9 +275,8 @@ TEST_F(Mp3Export, UnreadableSourceIsReportedBeforeTheDestinationIsMade) {
 }
 
 TEST_F(Mp3Export, UncreatableDestinationIsReported) {
-    WriteWavFile(dir.path("mix.wav"), 1, 44100, SineSamples(440, 0.2, 44100, 1));
     const QString destination = dir.path("no/such/folder/take.mp3");
-    EXPECT_FALSE(Export(dir.path("mix.wav"), destination));
+    EXPECT_FALSE(Export(WriteToneMix(1, 0.2), destination));
     ExpectOneMessage(QStringLiteral("创建文件失败：") + destination);
 }
 
@@ -289,7 +291,6 @@ TEST_F(Mp3Export, SourceWithoutSampleRateFailsToStartTheEncoder) {
 
 TEST_F(Mp3Export, FullDiskIsAWriteFailure) {
     // /dev/full opens and refuses every write, like a full disk.
-    WriteWavFile(dir.path("mix.wav"), 2, 44100, SineSamples(440, 2.0, 44100, 2));
-    EXPECT_FALSE(Export(dir.path("mix.wav"), QStringLiteral("/dev/full")));
+    EXPECT_FALSE(Export(WriteToneMix(2, 2.0), QStringLiteral("/dev/full")));
     ExpectOneMessage(QStringLiteral("写文件失败：/dev/full"));
 }

@@ -12,7 +12,7 @@
 
 #include "audio/ui/TFormWavToMp3.h"
 #include "net/Global.h"
-#include "tests/encoder/Mp3Probe.h"
+#include "tests/support/Mp3Probe.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"

@@ -5,9 +5,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 #include "audio/MixDown.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
@@ -15,14 +15,12 @@
 namespace {
 
 QString Run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(30000) || process.exitCode() != 0) {
-        ADD_FAILURE() << program.toStdString()
-                      << " failed: " << process.readAllStandardError().toStdString();
+    const ProgramRun run = RunProgram(program, arguments);
+    if (!run.finished || run.exitCode != 0) {
+        ADD_FAILURE() << program.toStdString() << " failed: " << run.errorText.toStdString();
         return QString();
     }
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    return run.output.trimmed();
 }
 
 struct Seen {

@@ -7,7 +7,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSlider>
 #include <QTest>
@@ -17,6 +16,7 @@
 #include "app/MixerBinding.h"
 #include "audio/TMixer.h"
 #include "platform/PulseMixerBackend.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -25,14 +25,7 @@ const QString kSource = QStringLiteral("tavimo_sine_mic");
 const QString kSink = QStringLiteral("tavimo_speakers");
 
 QString Pactl(const QStringList& arguments) {
-    QProcess pactl;
-    pactl.start(QStringLiteral("pactl"), arguments);
-    if (!pactl.waitForFinished(5000)) {
-        pactl.kill();
-        pactl.waitForFinished(1000);
-        return {};
-    }
-    return QString::fromUtf8(pactl.readAllStandardOutput());
+    return RunProgram(QStringLiteral("pactl"), arguments, 5000).output;
 }
 
 // The raw volume of the first channel, as pactl prints it; -1 if unreadable.

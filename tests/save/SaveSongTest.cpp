@@ -14,13 +14,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
+#include <string>
 
 #include "app/TFormMain.h"
 #include "audio/MixDown.h"
@@ -28,7 +28,9 @@
 #include "controls/TEzRgnBtn.h"
 #include "controls/TImageList.h"
 #include "platform/WavPlayer.h"
-#include "tests/encoder/Mp3Probe.h"
+#include "tests/support/Mp3Files.h"
+#include "tests/support/Mp3Probe.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
@@ -36,40 +38,13 @@
 namespace {
 
 constexpr int kRate = 44100;
-constexpr int kProgramTimeoutMs = 60000;
 const QString kSuffix = QStringLiteral("_Quaviro录歌制作.mp3");
 
-// What a program said and how it ended.
-struct ProgramRun {
-    bool finished = false;
-    int exitCode = -1;
-    QString errorText;
-};
-
-ProgramRun RunProgram(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    ProgramRun run;
-    run.finished = process.waitForFinished(kProgramTimeoutMs);
-    if (!run.finished) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.errorText = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-// An accompaniment as the user would have it: an MP3 file made by lame.
-bool MakeMp3(const QString& mp3Path, int channels, const std::vector<int16_t>& samples) {
-    const QString wavPath = mp3Path + QStringLiteral(".source.wav");
-    WriteWavFile(wavPath, channels, kRate, samples);
-    const ProgramRun run = RunProgram(
-        QStringLiteral("lame"),
-        {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"), wavPath, mp3Path});
-    QFile::remove(wavPath);
-    return run.finished && run.exitCode == 0 && QFile::exists(mp3Path);
+// An accompaniment as the user would have it: a stereo MP3 file made by lame.
+// Returns lame's complaint, empty on success.
+std::string MakeAccompaniment(const QString& mp3Path, const std::vector<int16_t>& samples) {
+    return MakeMp3(mp3Path, 2, kRate, samples, {QStringLiteral("-b"), QStringLiteral("128")})
+        .toStdString();
 }
 
 // The MP3 files anywhere below `folder`.
@@ -272,7 +247,7 @@ TEST_F(SaveSongTest, TheDialogProposesTheSongsNameAndACancelSavesNothing) {
     EXPECT_TRUE(Mp3FilesIn(dir.path()).isEmpty());
 
     const QString song = dir.path("Song.mp3");
-    ASSERT_TRUE(MakeMp3(song, 2, SineSamples(1000, 1, kRate, 2, 8000)));
+    ASSERT_EQ("", MakeAccompaniment(song, SineSamples(1000, 1, kRate, 2, 8000)));
     window->OpenDialog = [&] { return song; };
     Press(window->LabelSelbanzou);
     ASSERT_EQ(song, window->MusicFile);
@@ -396,7 +371,7 @@ TEST_F(SaveSongTest, ATakeFromImportToTheSavedMp3) {
     auto window = makeWindow();
 
     const QString song = dir.path("Song.mp3");
-    ASSERT_TRUE(MakeMp3(song, 2, SineSamples(kAccompanimentHz, 8, kRate, 2, 8000)));
+    ASSERT_EQ("", MakeAccompaniment(song, SineSamples(kAccompanimentHz, 8, kRate, 2, 8000)));
     window->OpenDialog = [&] { return song; };
     Press(window->LabelSelbanzou);
     ASSERT_EQ(song, window->MusicFile);

@@ -1,24 +1,16 @@
-#include "tests/encoder/Mp3Probe.h"
+#include "tests/support/Mp3Probe.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
+
+#include "tests/support/ProgramRun.h"
 
 namespace {
 
-constexpr int kProgramTimeoutMs = 60000;
-
 // Output and error text of `program`, or an empty text when it did not run.
 QString Run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(kProgramTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return QString();
-    }
-    return QString::fromUtf8(process.readAll());
+    const ProgramRun run = RunProgram(program, arguments);
+    return run.output + run.errorText;
 }
 
 }  // namespace
