@@ -6,9 +6,6 @@
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
-#include <cmath>
-#include <cstring>
-#include <numbers>
 
 #include "controls/ClickableLabel.h"
 #include "controls/TCGauge.h"
@@ -25,17 +22,6 @@ WavHeader Header(int channels, int sampleRate, int bitsPerSample) {
     WavHeader header;
     InitWavHeader(header, channels, sampleRate, bitsPerSample);
     return header;
-}
-
-double ToneLevel(const std::vector<int16_t>& mono, int sampleRate, double frequency) {
-    if (mono.empty()) return 0;
-    const double w = 2 * std::numbers::pi * frequency / sampleRate;
-    double re = 0, im = 0;
-    for (size_t i = 0; i < mono.size(); ++i) {
-        re += mono[i] * std::cos(w * static_cast<double>(i));
-        im -= mono[i] * std::sin(w * static_cast<double>(i));
-    }
-    return 2 * std::sqrt(re * re + im * im) / static_cast<double>(mono.size());
 }
 
 bool IsMapped(const QString& path) {

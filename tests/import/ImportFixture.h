@@ -11,7 +11,6 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "app/TFormMain.h"
 #include "audio/WavHeader.h"
@@ -41,10 +40,6 @@ struct ImportView {
 
 QByteArray HeaderBytes(const WavHeader& header);
 WavHeader Header(int channels, int sampleRate, int bitsPerSample);
-
-// Amplitude of the `frequency` component of a mono signal (a sine of peak A
-// gives about A).
-double ToneLevel(const std::vector<int16_t>& mono, int sampleRate, double frequency);
 
 // Whether a library at `path` is mapped into this process.
 bool IsMapped(const QString& path);

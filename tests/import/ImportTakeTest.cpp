@@ -3,20 +3,18 @@
 // 440 Hz microphone, and the preview plays the mix of both.
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QProcess>
 #include <QTest>
 #include <QTimer>
-#include <cstring>
 
 #include "controls/ClickableLabel.h"
 #include "controls/TCGauge.h"
 #include "controls/TEzRgnBtn.h"
 #include "platform/WavPlayer.h"
 #include "tests/import/ImportFixture.h"
+#include "tests/support/SinkMonitor.h"
 #include "tests/support/WavFiles.h"
 
 namespace {
@@ -25,48 +23,6 @@ constexpr int kRate = 44100;
 constexpr double kVoiceHz = 440;   // the test microphone
 constexpr double kSongHz = 1000;   // the accompaniment
 constexpr double kNeitherHz = 2500;
-
-// What the speakers play, from the monitor of the test server's default sink,
-// mono 16-bit at 44100 Hz.
-class SpeakerRecording {
-public:
-    explicit SpeakerRecording(const QString& path) : path_(path) {
-        process_.setStandardOutputFile(path_);
-        process_.start("parec", {"-d", "tavimo_speakers.monitor", "--raw", "--format=s16le",
-                                 "--rate=44100", "--channels=1", "--latency-msec=20"});
-        // The monitor gives silence while nothing plays, so data means it runs.
-        QElapsedTimer waited;
-        waited.start();
-        while (QFileInfo(path_).size() < 8820 && waited.elapsed() < 10000) QTest::qWait(20);
-        started_ = QFileInfo(path_).size() >= 8820;
-    }
-    ~SpeakerRecording() { finish(); }
-    bool started() const { return started_; }
-
-    // Stops, and returns what was heard from the first loud sample on.
-    std::vector<int16_t> finish() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();
-            if (!process_.waitForFinished(5000)) process_.kill();
-            process_.waitForFinished(5000);
-        }
-        QFile file(path_);
-        std::vector<int16_t> samples;
-        if (!file.open(QIODevice::ReadOnly)) return samples;
-        const QByteArray bytes = file.readAll();
-        samples.resize(static_cast<size_t>(bytes.size() / 2));
-        std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
-        size_t first = 0;
-        while (first < samples.size() && std::abs(samples[first]) < 1000) ++first;
-        samples.erase(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(first));
-        return samples;
-    }
-
-private:
-    QString path_;
-    QProcess process_;
-    bool started_ = false;
-};
 
 std::vector<int16_t> Span(const std::vector<int16_t>& mono, double fromSeconds, double seconds) {
     const auto from = std::min(mono.size(), static_cast<size_t>(fromSeconds * kRate));
@@ -98,7 +54,7 @@ TEST_F(ImportTakeTest, AnImportedSongIsRecordedOverAndPreviewedAsAMix) {
     EXPECT_EQ(seconds, window->ProgressBar->MaxValue());
 
     // A take of two seconds or more over the accompaniment.
-    SpeakerRecording duringTake(dir.path("take-speakers.raw"));
+    SinkMonitor duringTake(dir.path("take-speakers.raw"));
     ASSERT_TRUE(duringTake.started());
     window->EzRgnBtnRecord->Click();
     EXPECT_EQ(1, window->EzRgnBtnRecord->Tag());
@@ -116,14 +72,14 @@ TEST_F(ImportTakeTest, AnImportedSongIsRecordedOverAndPreviewedAsAMix) {
     EXPECT_EQ(0, window->EzRgnBtnRecord->Tag());
     EXPECT_EQ("录制完毕 Tone Song", window->LabelCur->text());
     EXPECT_FALSE(window->TimerText->isActive());
-    const std::vector<int16_t> takeHeard = duringTake.finish();
+    const std::vector<int16_t> takeHeard = FromFirstSound(duringTake.finish());
     EXPECT_TRUE(messages.all().isEmpty()) << messages.texts().join("; ").toStdString();
 
     // The speakers played the accompaniment, not the voice.
     ASSERT_GT(takeHeard.size(), static_cast<size_t>(kRate));
     const std::vector<int16_t> heard = Span(takeHeard, 0.1, 1.0);
-    EXPECT_GT(ToneLevel(heard, kRate, kSongHz), 1000);
-    EXPECT_LT(ToneLevel(heard, kRate, kVoiceHz), ToneLevel(heard, kRate, kSongHz) / 20);
+    EXPECT_GT(ToneAmplitude(heard, kRate, kSongHz), 1000);
+    EXPECT_LT(ToneAmplitude(heard, kRate, kVoiceHz), ToneAmplitude(heard, kRate, kSongHz) / 20);
 
     const WavContents voice = ReadWavFile(dir.path("temp/record.wav"));
     ASSERT_TRUE(voice.ok);
@@ -134,7 +90,7 @@ TEST_F(ImportTakeTest, AnImportedSongIsRecordedOverAndPreviewedAsAMix) {
 
     // The preview mixes the two and plays the mix.
     ASSERT_TRUE(window->EzRgnBtnPlay->Enabled());
-    SpeakerRecording duringPreview(dir.path("preview-speakers.raw"));
+    SinkMonitor duringPreview(dir.path("preview-speakers.raw"));
     ASSERT_TRUE(duringPreview.started());
     window->EzRgnBtnPlay->Click();
     EXPECT_TRUE(messages.all().isEmpty()) << messages.texts().join("; ").toStdString();
@@ -154,10 +110,10 @@ TEST_F(ImportTakeTest, AnImportedSongIsRecordedOverAndPreviewedAsAMix) {
     for (int channel = 0; channel < 2; ++channel) {
         SCOPED_TRACE(channel);
         const std::vector<int16_t> both = Span(Channel(mix.samples, 2, channel), 0.2, 1.0);
-        const double neither = ToneLevel(both, kRate, kNeitherHz);
-        EXPECT_GT(ToneLevel(both, kRate, kSongHz), 1000);
-        EXPECT_GT(ToneLevel(both, kRate, kVoiceHz), 1000);
-        EXPECT_LT(neither * 20, ToneLevel(both, kRate, kVoiceHz));
+        const double neither = ToneAmplitude(both, kRate, kNeitherHz);
+        EXPECT_GT(ToneAmplitude(both, kRate, kSongHz), 1000);
+        EXPECT_GT(ToneAmplitude(both, kRate, kVoiceHz), 1000);
+        EXPECT_LT(neither * 20, ToneAmplitude(both, kRate, kVoiceHz));
     }
 
     // The timer counts the preview until the gauge is full, then the player stops.
@@ -167,10 +123,10 @@ TEST_F(ImportTakeTest, AnImportedSongIsRecordedOverAndPreviewedAsAMix) {
     EXPECT_FALSE(window->MediaPlayer->isPlaying());
     EXPECT_EQ(0, window->EzRgnBtnPlay->Tag());
 
-    const std::vector<int16_t> previewHeard = duringPreview.finish();
+    const std::vector<int16_t> previewHeard = FromFirstSound(duringPreview.finish());
     ASSERT_GT(previewHeard.size(), static_cast<size_t>(kRate));
     const std::vector<int16_t> mixHeard = Span(previewHeard, 0.2, 1.0);
-    EXPECT_GT(ToneLevel(mixHeard, kRate, kSongHz), 1000);
-    EXPECT_GT(ToneLevel(mixHeard, kRate, kVoiceHz), 1000);
+    EXPECT_GT(ToneAmplitude(mixHeard, kRate, kSongHz), 1000);
+    EXPECT_GT(ToneAmplitude(mixHeard, kRate, kVoiceHz), 1000);
     EXPECT_TRUE(messages.all().isEmpty()) << messages.texts().join("; ").toStdString();
 }

@@ -4,7 +4,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTest>
 #include <chrono>
 #include <cmath>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "platform/QtWavPlayer.h"
+#include "tests/support/SinkMonitor.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
 
@@ -27,46 +27,6 @@ constexpr int kRate = 44100;
 constexpr double kToneA = 440;  // the first 0.8 s of the test song
 constexpr double kToneB = 880;  // the rest
 constexpr int kWindowSamples = kRate / 10;
-
-// Records the sink's monitor with parec into a file, mono 16-bit.
-class MonitorRecording {
-public:
-    explicit MonitorRecording(const TempDir& dir) : path_(dir.path("monitor.raw")) {
-        process_.setStandardOutputFile(path_);
-        process_.start("parec", {"-d", "tavimo_speakers.monitor", "--raw", "--format=s16le",
-                                 "--rate=44100", "--channels=1", "--latency-msec=20"});
-        // The monitor carries silence while nothing plays, so data means the
-        // recording runs.
-        QElapsedTimer waited;
-        waited.start();
-        while (QFileInfo(path_).size() < 8820 && waited.elapsed() < 10000) QTest::qWait(20);
-        started_ = QFileInfo(path_).size() >= 8820;
-        QTest::qWait(300);  // a little silence before anything plays
-    }
-    ~MonitorRecording() { finish(); }
-
-    bool started() const { return started_; }
-
-    std::vector<int16_t> finish() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();
-            if (!process_.waitForFinished(5000)) process_.kill();
-            process_.waitForFinished(5000);
-        }
-        QFile file(path_);
-        std::vector<int16_t> samples;
-        if (!file.open(QIODevice::ReadOnly)) return samples;
-        const QByteArray bytes = file.readAll();
-        samples.resize(static_cast<size_t>(bytes.size() / 2));
-        std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
-        return samples;
-    }
-
-private:
-    QString path_;
-    QProcess process_;
-    bool started_ = false;
-};
 
 double Power(const int16_t* samples, int count, double frequency) {
     const double coeff = 2 * std::cos(2 * std::numbers::pi * frequency / kRate);
@@ -122,6 +82,13 @@ QString WriteSong(const TempDir& dir, double seconds = 6) {
     return path;
 }
 
+// Opens `path` in the player and starts it.
+void PlayFile(QtWavPlayer& player, const QString& path) {
+    player.setFileName(path);
+    player.open();
+    player.play();
+}
+
 std::string ErrorOf(const std::function<void()>& operation) {
     try {
         operation();
@@ -143,7 +110,7 @@ long ResidentKb() {
 
 TEST(WavPlayer, PlayRestartsStopSilencesCloseReleases) {
     TempDir dir;
-    MonitorRecording monitor(dir);
+    SinkMonitor monitor(dir.path("monitor.raw"));
     ASSERT_TRUE(monitor.started());
     QtWavPlayer player;
     player.setFileName(WriteSong(dir));
@@ -175,12 +142,10 @@ TEST(WavPlayer, PlayRestartsStopSilencesCloseReleases) {
 
 TEST(WavPlayer, PlaybackEndsByItselfAndPlaysAgain) {
     TempDir dir;
-    MonitorRecording monitor(dir);
+    SinkMonitor monitor(dir.path("monitor.raw"));
     ASSERT_TRUE(monitor.started());
     QtWavPlayer player;
-    player.setFileName(WriteSong(dir, 1.2));
-    player.open();
-    player.play();
+    PlayFile(player, WriteSong(dir, 1.2));
     QElapsedTimer waited;
     waited.start();
     while (player.isPlaying() && waited.elapsed() < 5000) QTest::qWait(50);
@@ -195,7 +160,7 @@ TEST(WavPlayer, PlaybackEndsByItselfAndPlaysAgain) {
 
 TEST(WavPlayer, PlaysAtTheFilesOwnRateAndChannelCount) {
     TempDir dir;
-    MonitorRecording monitor(dir);
+    SinkMonitor monitor(dir.path("monitor.raw"));
     ASSERT_TRUE(monitor.started());
     struct Case {
         int channels, sampleRate;
@@ -206,9 +171,7 @@ TEST(WavPlayer, PlaysAtTheFilesOwnRateAndChannelCount) {
         WriteWavFile(path, c.channels, c.sampleRate,
                      SineSamples(kToneA, 0.6, c.sampleRate, c.channels));
         QtWavPlayer player;
-        player.setFileName(path);
-        player.open();
-        player.play();
+        PlayFile(player, path);
         QTest::qWait(1000);
     }
     const std::string windows = Windows(monitor.finish());
@@ -217,14 +180,12 @@ TEST(WavPlayer, PlaysAtTheFilesOwnRateAndChannelCount) {
 
 TEST(WavPlayer, PlaysOnWhileTheUiThreadIsBusy) {
     TempDir dir;
-    MonitorRecording monitor(dir);
+    SinkMonitor monitor(dir.path("monitor.raw"));
     ASSERT_TRUE(monitor.started());
     QtWavPlayer player;
     const QString path = dir.path("a.wav");
     WriteWavFile(path, 1, kRate, SineSamples(kToneA, 4, kRate, 1));
-    player.setFileName(path);
-    player.open();
-    player.play();
+    PlayFile(player, path);
     QTest::qWait(300);
     // No events for the UI thread for a while, as during a long mixdown.
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
@@ -238,13 +199,11 @@ TEST(WavPlayer, PlaysOnWhileTheUiThreadIsBusy) {
 
 TEST(WavPlayer, DestroyingThePlayerEndsPlayback) {
     TempDir dir;
-    MonitorRecording monitor(dir);
+    SinkMonitor monitor(dir.path("monitor.raw"));
     ASSERT_TRUE(monitor.started());
     {
         QtWavPlayer player;
-        player.setFileName(WriteSong(dir));
-        player.open();
-        player.play();
+        PlayFile(player, WriteSong(dir));
         QTest::qWait(500);
     }
     QTest::qWait(800);
@@ -256,9 +215,7 @@ TEST(WavPlayer, LongFileIsStreamedNotLoaded) {
     TempDir dir;
     QtWavPlayer player;
     // Warm up the sound system so that its own buffers are in the baseline.
-    player.setFileName(WriteSong(dir, 1));
-    player.open();
-    player.play();
+    PlayFile(player, WriteSong(dir, 1));
     QTest::qWait(300);
     player.close();
 
@@ -267,9 +224,7 @@ TEST(WavPlayer, LongFileIsStreamedNotLoaded) {
     WriteWavFile(path, 2, kRate, {});
     QFile(path).resize(qint64{1} << 30);
     const long before = ResidentKb();
-    player.setFileName(path);
-    player.open();
-    player.play();
+    PlayFile(player, path);
     QTest::qWait(1500);
     EXPECT_TRUE(player.isPlaying());
     const long grownKb = ResidentKb() - before;
