@@ -3,7 +3,6 @@
 // $TAVIMO_MIC_FIFO, which lets a test feed it in real time.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -15,13 +14,15 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <numbers>
 #include <thread>
 
 #include "audio/TAudioRecord.h"
 #include "platform/QtAudioInput.h"
+#include "tests/support/OpenFiles.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/RecordedMessages.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
 
@@ -29,21 +30,12 @@ namespace {
 
 constexpr int kBlock = static_cast<int>(TAudioRecord::kBlockBytes);
 
-int OpenFileDescriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/fd")) {
-        ++count;
-    }
-    return count;
-}
-
 // Recording streams the sound server has open, from any client.
 int ServerRecordingStreams() {
-    QProcess pactl;
-    pactl.start(QStringLiteral("pactl"), {"list", "short", "source-outputs"});
-    if (!pactl.waitForFinished(5000)) return -1;
-    return QString::fromUtf8(pactl.readAllStandardOutput()).count(QLatin1Char('\n'));
+    const ProgramRun pactl =
+        RunProgram(QStringLiteral("pactl"), {"list", "short", "source-outputs"}, 5000);
+    if (!pactl.finished) return -1;
+    return pactl.output.count(QLatin1Char('\n'));
 }
 
 void ExpectSizesAgree(const WavContents& wav) {
@@ -101,25 +93,6 @@ private:
     std::thread thread_;
     std::atomic<bool> stop_{false};
     std::atomic<int64_t> written_{0};
-};
-
-// A tmpfs of `bytes` mounted over a folder for the life of the object, where
-// the test may mount (as root in the test environment).
-class SmallFileSystem {
-public:
-    SmallFileSystem(const QString& folder, int bytes) : folder_(folder.toStdString()) {
-        std::filesystem::create_directories(folder_);
-        const std::string options = "size=" + std::to_string(bytes);
-        mounted_ = ::mount("tavimo-full", folder_.c_str(), "tmpfs", 0, options.c_str()) == 0;
-    }
-    ~SmallFileSystem() {
-        if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return mounted_; }
-
-private:
-    std::string folder_;
-    bool mounted_ = false;
 };
 
 }  // namespace
@@ -199,11 +172,10 @@ TEST(RecorderOnServer, FullDiskAtTheHeaderIsShownOnce) {
 }
 
 TEST(RecorderOnServer, DiskFullingDuringATakeIsShownOnceAndKeepsWhatWasWritten) {
-    TempDir dir;
-    SmallFileSystem disk(dir.path("disk"), 64 * 1024);
-    if (!disk.mounted()) GTEST_SKIP() << "no permission to mount a small tmpfs";
+    SmallDisk disk(64);
+    if (!disk.available()) GTEST_SKIP() << "no permission to mount a small tmpfs";
     RecordedMessages shown;
-    const std::string path = dir.file("disk/record.wav");
+    const std::string path = disk.path("record.wav").toStdString();
     TAudioRecord recorder(2);
     ASSERT_TRUE(recorder.Start(path, 1, 44100, 16));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.texts().isEmpty(); }, 5000));
@@ -228,7 +200,7 @@ TEST(RecorderOnServer, HundredTakesLeaveNoFileDescriptorOrDeviceOpen) {
     // The toolkit's connection to the server is made once, by the first take.
     ASSERT_TRUE(recorder.Start(dir.file("record.wav"), 1, 44100, 16));
     recorder.Stop();
-    const int before = OpenFileDescriptors();
+    const int before = OpenFileCount();
     // The last take's device stays open, paused, until the next Start.
     const int streams = ServerRecordingStreams();
     EXPECT_GE(streams, 1);
@@ -237,7 +209,7 @@ TEST(RecorderOnServer, HundredTakesLeaveNoFileDescriptorOrDeviceOpen) {
         QCoreApplication::processEvents();
         recorder.Stop();
     }
-    EXPECT_EQ(before, OpenFileDescriptors());
+    EXPECT_EQ(before, OpenFileCount());
     EXPECT_EQ(streams, ServerRecordingStreams());
     EXPECT_TRUE(ReadWavFile(dir.path("record.wav")).ok);
     EXPECT_TRUE(shown.texts().isEmpty());
