@@ -28,6 +28,14 @@ std::vector<int16_t> Ramp(size_t count, int start, int step) {
     return out;
 }
 
+// The inputs of a mixdown in `folder`: the accompaniment bgsound.wav with
+// `channels` and the mono voice record.wav, both at `sampleRate`.
+void WriteInputs(const QString& folder, int channels, int sampleRate,
+                 const std::vector<int16_t>& accompaniment, const std::vector<int16_t>& voice) {
+    WriteWavFile(folder + "/bgsound.wav", channels, sampleRate, accompaniment);
+    WriteWavFile(folder + "/record.wav", 1, sampleRate, voice);
+}
+
 int Clamped(int sum) { return std::clamp(sum, -32768, 32767); }
 
 }  // namespace
@@ -56,8 +64,8 @@ TEST(MixSamples, SilenceInOneInputPassesTheOtherThrough) {
 TEST(MixDownMono, SumsAndSaturatesBothWays) {
     TempDir dir;
     RecordedMessages messages;
-    WriteWavFile(dir.path("bgsound.wav"), 1, 44100, {30000, -30000, 1000, -5, 32767});
-    WriteWavFile(dir.path("record.wav"), 1, 44100, {30000, -30000, 2000, 5, 1});
+    WriteInputs(dir.path(), 1, 44100, {30000, -30000, 1000, -5, 32767},
+                {30000, -30000, 2000, 5, 1});
     WavHeader format = DefaultFormat();
     ASSERT_TRUE(MixDown(dir.path(), format));
     EXPECT_TRUE(messages.all().isEmpty());
@@ -71,8 +79,7 @@ TEST(MixDownMono, ShorterVoiceEndsInTheAccompanimentAlone) {
     // Longer than one block, so the voice runs out in the middle of the second.
     const std::vector<int16_t> accompaniment = Ramp(200000, 7, 13);
     const std::vector<int16_t> voice = Ramp(150000, -900, 3);
-    WriteWavFile(dir.path("bgsound.wav"), 1, 22050, accompaniment);
-    WriteWavFile(dir.path("record.wav"), 1, 22050, voice);
+    WriteInputs(dir.path(), 1, 22050, accompaniment, voice);
     WavHeader format = DefaultFormat();
     ASSERT_TRUE(MixDown(dir.path(), format));
     const WavContents mix = ReadWavFile(dir.path("mix.wav"));
@@ -92,8 +99,7 @@ TEST(MixDownMono, LongerVoiceMakesTheMixAsLongAsTheVoice) {
     RecordedMessages messages;
     const std::vector<int16_t> accompaniment = Ramp(1000, 100, 1);
     const std::vector<int16_t> voice = Ramp(300000, -50, 7);
-    WriteWavFile(dir.path("bgsound.wav"), 1, 44100, accompaniment);
-    WriteWavFile(dir.path("record.wav"), 1, 44100, voice);
+    WriteInputs(dir.path(), 1, 44100, accompaniment, voice);
     WavHeader format = DefaultFormat();
     ASSERT_TRUE(MixDown(dir.path(), format));
     const WavContents mix = ReadWavFile(dir.path("mix.wav"));
@@ -112,8 +118,7 @@ TEST(MixDownStereo, LengthIsTheLongerOfFramesAndVoiceSamples) {
         RecordedMessages messages;
         const std::vector<int16_t> accompaniment = Ramp(2 * c.frames, 11, 17);
         const std::vector<int16_t> voice = Ramp(c.voiceSamples, -3000, 5);
-        WriteWavFile(dir.path("bgsound.wav"), 2, 48000, accompaniment);
-        WriteWavFile(dir.path("record.wav"), 1, 48000, voice);
+        WriteInputs(dir.path(), 2, 48000, accompaniment, voice);
         WavHeader format = DefaultFormat();
         ASSERT_TRUE(MixDown(dir.path(), format));
         const WavContents mix = ReadWavFile(dir.path("mix.wav"));
@@ -136,8 +141,7 @@ TEST(MixDownStereo, LengthIsTheLongerOfFramesAndVoiceSamples) {
 TEST(MixDown, CurrentFormatTakesTheAccompanimentHeader) {
     TempDir dir;
     RecordedMessages messages;
-    WriteWavFile(dir.path("bgsound.wav"), 2, 32000, Ramp(64, 1, 1));
-    WriteWavFile(dir.path("record.wav"), 1, 32000, Ramp(32, 1, 1));
+    WriteInputs(dir.path(), 2, 32000, Ramp(64, 1, 1), Ramp(32, 1, 1));
     const QByteArray bgsound = dir.read("bgsound.wav");
     WavHeader format = DefaultFormat();
     ASSERT_TRUE(MixDown(dir.path() + "/", format));
@@ -149,8 +153,7 @@ TEST(MixDown, OtherChannelCountsGiveAnEmptyMix) {
         SCOPED_TRACE(channels);
         TempDir dir;
         RecordedMessages messages;
-        WriteWavFile(dir.path("bgsound.wav"), channels, 44100, Ramp(6000, 1, 1));
-        WriteWavFile(dir.path("record.wav"), 1, 44100, Ramp(1000, 1, 1));
+        WriteInputs(dir.path(), channels, 44100, Ramp(6000, 1, 1), Ramp(1000, 1, 1));
         WavHeader format = DefaultFormat();
         ASSERT_TRUE(MixDown(dir.path(), format));
         EXPECT_TRUE(messages.all().isEmpty());
@@ -231,8 +234,7 @@ TEST(MixDownFailures, ReadErrorIsReportedAndLeavesNoMix) {
 TEST(MixDownFailures, FullDiskIsReportedAndLeavesNoCutOffMix) {
     TempDir dir;
     RecordedMessages messages;
-    WriteWavFile(dir.path("bgsound.wav"), 2, 44100, Ramp(400000, 1, 3));
-    WriteWavFile(dir.path("record.wav"), 1, 44100, Ramp(200000, 1, 3));
+    WriteInputs(dir.path(), 2, 44100, Ramp(400000, 1, 3), Ramp(200000, 1, 3));
     // Every write to /dev/full fails with ENOSPC, as on a full disk.
     std::filesystem::create_symlink("/dev/full", dir.file("mix.wav"));
     WavHeader format = DefaultFormat();
@@ -250,8 +252,7 @@ TEST(MixDownFailures, DiskFullingUpDuringTheMixIsReported) {
     SmallDisk disk(640);
     if (!disk.available()) GTEST_SKIP() << "needs a small file system (root)";
     RecordedMessages messages;
-    WriteWavFile(disk.path("bgsound.wav"), 2, 44100, Ramp(150000, 1, 3));
-    WriteWavFile(disk.path("record.wav"), 1, 44100, Ramp(75000, 1, 3));
+    WriteInputs(disk.path(), 2, 44100, Ramp(150000, 1, 3), Ramp(75000, 1, 3));
     WavHeader format = DefaultFormat();
     EXPECT_FALSE(MixDown(disk.path(), format));
     EXPECT_EQ(QStringList{QStringLiteral("写入 mix.wav 失败: ") +
