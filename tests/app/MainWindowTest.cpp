@@ -78,8 +78,12 @@ void SendWindowManagerClose(QWidget* window) {
     event.type = atom("WM_PROTOCOLS");
     event.data.data32[0] = atom("WM_DELETE_WINDOW");
     event.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&event));
+    // Checked, so the server has handled the request before we disconnect.
+    xcb_generic_error_t* error = xcb_request_check(
+        connection, xcb_send_event_checked(connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
+                                           reinterpret_cast<const char*>(&event)));
+    EXPECT_EQ(nullptr, error);
+    free(error);
     xcb_flush(connection);
     xcb_disconnect(connection);
 }
