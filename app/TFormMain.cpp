@@ -5,9 +5,7 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
@@ -17,6 +15,7 @@
 #include <QUrl>
 #include <QWebEngineView>
 
+#include "app/FileDialogs.h"
 #include "app/TFormMsg.h"
 #include "app/WindowLook.h"
 #include "audio/TAudioRecord.h"
@@ -101,29 +100,14 @@ TFormMain::TFormMain(const QString& programPath, QWidget* parent)
                  note->ShowCentred();
                  return note;
              }),
-      Export(*this, Take, [this](const QString& proposed) { return SaveDialog ? SaveDialog(proposed) : QString(); }) {
+      Export(*this, Take,
+             [this](const QString& proposed) { return SaveDialog ? SaveDialog(proposed) : QString(); }) {
     Window = this;
-    OpenDialog = [this] {
-        return QFileDialog::getOpenFileName(
-            this, QString(), QString(),
-            QStringLiteral("*.mp3;*.wma (*.mp3 *.wma);;*.wma (*.wma);;*.mp3 (*.mp3)"));
-    };
+    OpenDialog = [this] { return ChooseAccompaniment(this); };
+    // Beside the accompaniment, else in the user's music folder.
     SaveDialog = [this](const QString& proposed) {
-        QFileDialog dialog(this);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("mp3"));
-        dialog.setNameFilter(QStringLiteral("*.mp3 (*.mp3)"));
-        // Beside the accompaniment, else in the user's music folder: never in
-        // whatever folder the program happened to be started from.
-        const QString folder = !MusicFile.isEmpty() && QFileInfo(MusicFile).dir().exists()
-                                   ? QFileInfo(MusicFile).absolutePath()
-                                   : QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
-        dialog.setDirectory(QDir(folder).exists() ? folder : QDir::homePath());
-        dialog.selectFile(proposed);
-        dialog.setSizeGripEnabled(true);
-        return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
-                   ? dialog.selectedFiles().first()
-                   : QString();
+        return ChooseMp3Destination(
+            this, proposed, MusicFile.isEmpty() ? QString() : QFileInfo(MusicFile).absolutePath());
     };
     CreateComponents();
     Construct(programPath);
