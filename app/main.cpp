@@ -4,10 +4,16 @@
 #include <QScreen>
 #include <exception>
 
+#include <unistd.h>
+
 #include "app/QtUserMessages.h"
 #include "app/TFormMain.h"
 
 int main(int argc, char** argv) {
+    // The site pane's browser engine runs as root only without its sandbox.
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    }
     // The site pane shares its graphics context with the window.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
