@@ -49,10 +49,26 @@ void FillShape(QPainter& p, const QRectF& rect, qreal radius, const Palette& col
     p.drawPath(shape);
 }
 
-QImage KeyedImage(int width, int height) {
+QImage FilledImage(int width, int height, const QColor& colour) {
     QImage image(width, height, QImage::Format_RGB32);
-    image.fill(kKeyColour);
+    image.fill(colour);
     return image;
+}
+
+QImage KeyedImage(int width, int height) { return FilledImage(width, height, kKeyColour); }
+
+// The volume icons: one blue, drawn smooth on the window's colour.
+const QColor kIconColour(60, 120, 190);
+
+void PrepareIconPainter(QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kIconColour);
+}
+
+void UseIconOutline(QPainter& p) {
+    p.setPen(QPen(kIconColour, 2, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(Qt::NoBrush);
 }
 
 }  // namespace
@@ -118,37 +134,27 @@ QImage TitleButton(int size, TitleGlyph glyph, FaceState state) {
 }
 
 QImage SpeakerIcon(int width, int height, const QColor& background) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(background);
+    QImage image = FilledImage(width, height, background);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    const QColor body(60, 120, 190);
-    p.setPen(Qt::NoPen);
-    p.setBrush(body);
+    PrepareIconPainter(p);
     const qreal cy = height / 2.0;
     p.drawRect(QRectF(4, cy - 4, 6, 8));
     QPolygonF cone;
     cone << QPointF(10, cy - 4) << QPointF(17, cy - 10) << QPointF(17, cy + 10) << QPointF(10, cy + 4);
     p.drawPolygon(cone);
-    p.setPen(QPen(body, 2, Qt::SolidLine, Qt::RoundCap));
-    p.setBrush(Qt::NoBrush);
+    UseIconOutline(p);
     p.drawArc(QRectF(14, cy - 6, 8, 12), -50 * 16, 100 * 16);
     p.drawArc(QRectF(14, cy - 11, 14, 22), -50 * 16, 100 * 16);
     return image;
 }
 
 QImage MicrophoneIcon(int width, int height, const QColor& background) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(background);
+    QImage image = FilledImage(width, height, background);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    const QColor body(60, 120, 190);
+    PrepareIconPainter(p);
     const qreal cx = width / 2.0;
-    p.setPen(Qt::NoPen);
-    p.setBrush(body);
     p.drawRoundedRect(QRectF(cx - 4.5, 3, 9, 15), 4.5, 4.5);
-    p.setPen(QPen(body, 2, Qt::SolidLine, Qt::RoundCap));
-    p.setBrush(Qt::NoBrush);
+    UseIconOutline(p);
     p.drawArc(QRectF(cx - 8, 6, 16, 16), 200 * 16, 140 * 16);
     p.drawLine(QPointF(cx, 22), QPointF(cx, 26));
     p.drawLine(QPointF(cx - 5, 26.5), QPointF(cx + 5, 26.5));
