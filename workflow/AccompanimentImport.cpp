@@ -9,7 +9,7 @@
 #include "controls/ClickableLabel.h"
 #include "controls/TCGauge.h"
 #include "controls/TEzRgnBtn.h"
-#include "decoder/Ostrel.h"
+#include "decoder/ostrel/Ostrel.h"
 #include "net/Global.h"
 #include "platform/UserMessages.h"
 #include "workflow/DllBinding.h"

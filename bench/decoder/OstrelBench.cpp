@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "decoder/Ostrel.h"
+#include "decoder/ostrel/Ostrel.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <memory>
 #include <thread>
 
-#include "decoder/Ostrel.h"
+#include "decoder/ostrel/Ostrel.h"
 #include "platform/DynamicLibrary.h"
 #include "tests/decoder/Mp3Sources.h"
 #include "tests/support/TempDir.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "decoder/PcmSample.h"
+#include "decoder/ostrel/PcmSample.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <QFile>
 
-#include "decoder/Ostrel.h"
+#include "decoder/ostrel/Ostrel.h"
 #include "tests/import/ImportFixture.h"
 #include "workflow/DllBinding.h"
 

@@ -1,4 +1,4 @@
-#include "decoder/PcmSample.h"
+#include "decoder/ostrel/PcmSample.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -1,13 +1,13 @@
-#include "decoder/Mp3ToWav.h"
+#include "decoder/ostrel/Mp3ToWav.h"
 
 #include <sys/stat.h>
 
 #include <cstring>
 #include <new>
 
-#include "decoder/MadDecoder.h"
-#include "decoder/Ostrel.h"
-#include "decoder/PcmSample.h"
+#include "decoder/ostrel/MadDecoder.h"
+#include "decoder/ostrel/Ostrel.h"
+#include "decoder/ostrel/PcmSample.h"
 
 namespace ostrel {
 

@@ -1,4 +1,4 @@
-#include "decoder/WavHeader.h"
+#include "decoder/ostrel/WavHeader.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // The library's one export.
-#include "decoder/Ostrel.h"
+#include "decoder/ostrel/Ostrel.h"
 
-#include "decoder/Mp3ToWav.h"
+#include "decoder/ostrel/Mp3ToWav.h"
 
 extern "C" int Ostrel(const char* sourcePath, const char* destinationPath) {
     if (sourcePath == nullptr) return kOstrelSourceUnopenable;

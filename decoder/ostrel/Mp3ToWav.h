@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "decoder/StdioFile.h"
-#include "decoder/WavHeader.h"
+#include "decoder/ostrel/StdioFile.h"
+#include "decoder/ostrel/WavHeader.h"
 
 namespace ostrel {
 
@@ -28,7 +28,7 @@ public:
     static_assert(kFlushSamples + kMaxBlockSamples <= kSampleBufferSamples);
 
     // Decodes `sourcePath` into `destinationPath`; returns one of the kOstrel
-    // results of decoder/Ostrel.h.
+    // results of decoder/ostrel/Ostrel.h.
     int convert(const char* sourcePath, const char* destinationPath);
 
 private:
