@@ -42,11 +42,12 @@ int Mp3ToWav::convert(const char* sourcePath, const char* destinationPath) {
     if (readFailed_) return kOstrelReadFailed;
     if (run != 0) return kOstrelDecoderFailed;
     if (!headerWritten_) return kOstrelNoAudio;
+    if (rateChanged_) return kOstrelRateChanged;
     return kOstrelDecoded;
 }
 
 bool Mp3ToWav::allocateBuffers() {
-    input_.reset(new (std::nothrow) unsigned char[kInputBufferBytes]);
+    input_.reset(new (std::nothrow) unsigned char[kInputBufferBytes + MAD_BUFFER_GUARD]);
     samples_.reset(new (std::nothrow) int16_t[kSampleBufferSamples]);
     return input_ && samples_;
 }
@@ -79,8 +80,9 @@ mad_flow Mp3ToWav::Error(void*, mad_stream*, mad_frame*) noexcept {
 }
 
 mad_flow Mp3ToWav::fill(mad_stream& stream) {
+    // The last fill ended the stream: everything there was has been decoded.
+    if (endOfSource_) return MAD_FLOW_STOP;
     std::FILE* source = source_.get();
-    if (std::feof(source)) return MAD_FLOW_STOP;
 
     // Keep what libmad has not consumed yet (before the first fill there is
     // no next frame and nothing to keep).
@@ -101,7 +103,16 @@ mad_flow Mp3ToWav::fill(mad_stream& stream) {
         readFailed_ = true;
         return MAD_FLOW_BREAK;
     }
-    mad_stream_buffer(&stream, input_.get(), kept + read);
+    size_t length = kept + read;
+    if (read < wanted) {
+        // The end of the file. libmad decodes a frame only once it sees
+        // MAD_BUFFER_GUARD bytes past it, so zeros stand in for the frame
+        // that would follow the last one.
+        std::memset(input_.get() + length, 0, MAD_BUFFER_GUARD);
+        length += MAD_BUFFER_GUARD;
+        endOfSource_ = true;
+    }
+    mad_stream_buffer(&stream, input_.get(), length);
     return MAD_FLOW_CONTINUE;
 }
 
@@ -114,17 +125,29 @@ mad_flow Mp3ToWav::append(const mad_header& header, const mad_pcm& pcm) {
             writeFailed_ = true;
             return MAD_FLOW_BREAK;
         }
+    } else if (header.samplerate != header_.sampleRate) {
+        // Joined files: what follows would play at the wrong speed, and
+        // nothing is resampled. What came before stays.
+        rateChanged_ = true;
+        return MAD_FLOW_STOP;
     }
 
     // A block is converted whole and the buffer written once it holds more
     // than kFlushSamples; the buffer has room for the block that crosses it.
+    // A block whose channel count differs from the file's is made to fit.
     int16_t* end = samples_.get() + sampleCount_;
-    if (pcm.channels == 2) {
-        InterleavePcm16(pcm.samples[0], pcm.samples[1], pcm.length, end);
-        sampleCount_ += 2 * size_t{pcm.length};
+    const size_t length = pcm.length;
+    if (header_.channels == 2) {
+        const mad_fixed_t* right = pcm.channels == 2 ? pcm.samples[1] : pcm.samples[0];
+        InterleavePcm16(pcm.samples[0], right, length, end);
+        sampleCount_ += 2 * length;
     } else {
-        ConvertPcm16(pcm.samples[0], pcm.length, end);
-        sampleCount_ += pcm.length;
+        if (pcm.channels == 2) {
+            DownmixPcm16(pcm.samples[0], pcm.samples[1], length, end);
+        } else {
+            ConvertPcm16(pcm.samples[0], length, end);
+        }
+        sampleCount_ += length;
     }
     if (sampleCount_ > kFlushSamples && !writeBufferedSamples()) return MAD_FLOW_BREAK;
     return MAD_FLOW_CONTINUE;

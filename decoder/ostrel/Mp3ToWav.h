@@ -17,7 +17,8 @@ namespace ostrel {
 class Mp3ToWav {
 public:
     // The source is read in fills of this size; a frame cut off at the end of
-    // one fill is kept and completed by the next.
+    // one fill is kept and completed by the next. The buffer has
+    // MAD_BUFFER_GUARD bytes more for the zeros after the end of the file.
     static constexpr size_t kInputBufferBytes = 0x80000;
     static constexpr size_t kSampleBufferSamples = 0x100000 / sizeof(int16_t);
     // Buffered samples are written once there are more than this many, after
@@ -50,6 +51,8 @@ private:
     // Its data size counts the sample bytes written so far.
     WavHeader header_{};
     bool headerWritten_ = false;
+    bool endOfSource_ = false;
+    bool rateChanged_ = false;
     bool writeFailed_ = false;
     bool readFailed_ = false;
 };

@@ -1,10 +1,15 @@
 #pragma once
 // ostrel.so: turns an MPEG audio file (layers I, II and III) into a 16-bit
 // PCM WAV file with a 44-byte header, at the source's own channel count and
-// sample rate. The program loads the library by path, looks up `Ostrel` and
-// calls it through `OstrelFunction`; the library shares nothing with the
-// program but the two files. Calls are synchronous and keep no state between
-// them; calls on different files may run on different threads.
+// sample rate. The first decoded frame decides the file's format: later
+// frames with another channel count are made to fit it (a mono frame goes to
+// both channels, a stereo frame is averaged to one), and a frame at another
+// sample rate ends the decoding (kOstrelRateChanged).
+//
+// The program loads the library by path, looks up `Ostrel` and calls it
+// through `OstrelFunction`; the library shares nothing with the program but
+// the two files. Calls are synchronous and keep no state between them; calls
+// on different files may run on different threads.
 
 #ifdef __cplusplus
 extern "C" {
@@ -33,6 +38,10 @@ enum {
     // Reading the source failed part way; the destination holds what was
     // decoded before the failure.
     kOstrelReadFailed = -6,
+    // The sample rate changed part way (files joined into one). The
+    // destination holds everything decoded before the first frame at the
+    // new rate, a valid WAV file at the first rate.
+    kOstrelRateChanged = -7,
 };
 
 // The export as the program calls it, looked up by the name "Ostrel".

@@ -43,4 +43,13 @@ void InterleavePcm16(const mad_fixed_t* left, const mad_fixed_t* right, size_t c
     }
 }
 
+void DownmixPcm16(const mad_fixed_t* left, const mad_fixed_t* right, size_t count, int16_t* out) {
+    // Rare (a file whose channel count changes part way): no fast path.
+    // libmad's samples may exceed 1.0, so the sum is taken in 64 bits.
+    for (size_t i = 0; i < count; ++i) {
+        const int64_t sum = int64_t{left[i]} + right[i];
+        out[i] = ToPcm16(static_cast<mad_fixed_t>(sum / 2));
+    }
+}
+
 }  // namespace ostrel

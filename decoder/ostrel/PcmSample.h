@@ -23,7 +23,8 @@ inline int16_t ToPcm16(mad_fixed_t sample) {
 // The samples of one decoded block as ToPcm16 converts them: `count` samples
 // of one channel into `out`, or left and right in turn into 2 x `count`.
 void ConvertPcm16(const mad_fixed_t* mono, size_t count, int16_t* out);
-void InterleavePcm16(const mad_fixed_t* left, const mad_fixed_t* right, size_t count,
-                     int16_t* out);
+void InterleavePcm16(const mad_fixed_t* left, const mad_fixed_t* right, size_t count, int16_t* out);
+// The average of left and right, converted: `count` samples into `out`.
+void DownmixPcm16(const mad_fixed_t* left, const mad_fixed_t* right, size_t count, int16_t* out);
 
 }  // namespace ostrel

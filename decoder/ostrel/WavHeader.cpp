@@ -13,8 +13,9 @@ void InitWavHeader(WavHeader& header, int channels, int sampleRate, int bitsPerS
     header.formatTag = 1;
     header.channels = static_cast<uint16_t>(channels);
     header.sampleRate = static_cast<uint32_t>(sampleRate);
-    header.byteRate = static_cast<uint32_t>(channels * sampleRate * bitsPerSample / 8);
-    header.blockAlign = static_cast<uint16_t>(channels * bitsPerSample / 8);
+    // In 64 bits: libmad's rates times any channel count and width fit.
+    header.byteRate = static_cast<uint32_t>(int64_t{channels} * sampleRate * bitsPerSample / 8);
+    header.blockAlign = static_cast<uint16_t>(int64_t{channels} * bitsPerSample / 8);
     header.bitsPerSample = static_cast<uint16_t>(bitsPerSample);
     std::memcpy(header.dataChunkId, "data", 4);
     header.dataSize = 0;
