@@ -1,6 +1,7 @@
 // ostrel.so as the program uses it: loaded by path from the program folder,
 // `Ostrel` looked up by name and called on MP3 files that lame makes from
 // generated signals, and on files that are not MP3 at all.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include "decoder/ostrel/Ostrel.h"
 #include "platform/DynamicLibrary.h"
 #include "tests/decoder/Mp3Sources.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
 
@@ -175,12 +177,28 @@ void ExpectSignal(const std::vector<int16_t>& source, const std::vector<int16_t>
     EXPECT_LE(int64_t(decoded.size()), a.offset + int64_t(source.size()) + 3 * frameSamples);
 }
 
-using OstrelLibrary = OstrelTest;
+TEST(OstrelExports, OnlyOstrelIsExportedAndTheLibraryUnloads) {
+    // Nothing else: neither the library's own helpers nor symbols of the C++
+    // runtime, whose unique symbols would pin the library in memory.
+    const ProgramRun nm = RunProgram("nm", {"-D", "--defined-only", kLibraryPath});
+    ASSERT_EQ(0, nm.exitCode) << nm.errorText.toStdString();
+    QStringList names;
+    for (const QString& line : nm.output.split('\n', Qt::SkipEmptyParts))
+        names << line.section(' ', -1);
+    EXPECT_EQ(QStringList{"Ostrel"}, names);
 
-TEST_F(OstrelLibrary, ExportsOnlyOstrel) {
-    // The WAV header fill is the library's own and stays inside it.
-    EXPECT_EQ(nullptr, library_->symbol("_ZN6ostrel13InitWavHeaderERNS_9WavHeaderEiii"));
-    EXPECT_EQ(nullptr, library_->symbol("InitWavHeader"));
+    const QByteArray path = QFile::encodeName(kLibraryPath);
+    void* handle = dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(nullptr, handle) << dlerror();
+    const auto ostrel = reinterpret_cast<OstrelFunction>(dlsym(handle, "Ostrel"));
+    ASSERT_NE(nullptr, ostrel);
+    TempDir dir;
+    EXPECT_EQ(kOstrelNoAudio, ostrel(QFile::encodeName(dir.write("e.mp3", {})).constData(),
+                                     QFile::encodeName(dir.path("e.wav")).constData()));
+    ASSERT_EQ(0, dlclose(handle));
+    void* still = dlopen(path.constData(), RTLD_NOW | RTLD_NOLOAD);
+    EXPECT_EQ(nullptr, still) << "ostrel.so stays loaded after its last dlclose";
+    if (still) dlclose(still);
 }
 
 using OstrelDecode = OstrelTest;
