@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 
+#include "audio/ReplacingFile.h"
 #include "audio/WavHeader.h"
 #include "encoder/LameEnc.h"
 #include "net/Global.h"
@@ -28,9 +29,6 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 File OpenFile(const QString& path, const char* mode) {
     return File(std::fopen(QFile::encodeName(path).constData(), mode));
 }
-
-// Closes the file and tells whether everything written to it reached it.
-bool CloseFile(File& file) { return std::fclose(file.release()) == 0; }
 
 struct EncoderEntries {
     BeVersionFn version = nullptr;
@@ -147,8 +145,10 @@ bool ConvertToMp3(const QString& libraryFolder, const QString& sourcePath,
         return false;
     }
 
-    File destination = OpenFile(destinationPath, "w+b");
-    if (!destination) {
+    // Written beside the destination and put in its place only when whole:
+    // a failed save leaves the song it would have replaced as it was.
+    ReplacingFile destination(destinationPath);
+    if (!destination.open()) {
         Tell(QStringLiteral("创建文件失败：") + destinationPath);
         return false;
     }
@@ -187,7 +187,7 @@ bool ConvertToMp3(const QString& libraryFolder, const QString& sourcePath,
             Tell(QStringLiteral("beCloseStream failed"));
             return false;
         }
-        if (std::fwrite(mp3.get(), 1, mp3Bytes, destination.get()) < mp3Bytes) {
+        if (std::fwrite(mp3.get(), 1, mp3Bytes, destination.file()) < mp3Bytes) {
             Tell(QStringLiteral("写文件失败：") + destinationPath);
             return false;
         }
@@ -209,7 +209,7 @@ bool ConvertToMp3(const QString& libraryFolder, const QString& sourcePath,
         Tell(QStringLiteral("beExitStream failed"));
         return false;
     }
-    if (mp3Bytes > 0 && std::fwrite(mp3.get(), 1, mp3Bytes, destination.get()) < mp3Bytes) {
+    if (mp3Bytes > 0 && std::fwrite(mp3.get(), 1, mp3Bytes, destination.file()) < mp3Bytes) {
         Tell(QStringLiteral("写文件失败!：") + destinationPath);
         return false;
     }
@@ -217,16 +217,19 @@ bool ConvertToMp3(const QString& libraryFolder, const QString& sourcePath,
     stream.close();
     source.reset();
     // Bytes still buffered reach the disk only here: a full disk shows now.
-    if (!CloseFile(destination)) {
+    if (!destination.close()) {
         Tell(QStringLiteral("写文件失败：") + destinationPath);
         return false;
     }
 
-    const QByteArray destinationName = QFile::encodeName(destinationPath);
-    if (encoder.writeInfoTag) {
-        encoder.writeInfoTag(stream.handle(), destinationName.constData());
-    } else {
-        encoder.writeVbrHeader(destinationName.constData());
+    // The tag is part of the file: without it the file is not complete.
+    const QByteArray writtenName = QFile::encodeName(destination.writtenPath());
+    const lame_enc::Result tagged =
+        encoder.writeInfoTag ? encoder.writeInfoTag(stream.handle(), writtenName.constData())
+                             : encoder.writeVbrHeader(writtenName.constData());
+    if (tagged != lame_enc::kOk || !destination.commit()) {
+        Tell(QStringLiteral("写文件失败：") + destinationPath);
+        return false;
     }
     return true;
 }

@@ -36,6 +36,9 @@ QString ProposedMp3FileName(const QString& musicFile);
 // loading kLameEncFileName from `libraryFolder` (ending with "/"). Returns
 // true when the MP3 file was completed; on a failure shows its message
 // (caption "提示") and returns false. Everything the run loads, opens or
-// allocates is released on every path; a partly written destination stays.
+// allocates is released on every path. The MP3 file is written beside the
+// destination and replaces it only once it is complete, tag included: after a
+// failure a file already at the destination is as it was, and nothing of
+// the failed run is left.
 bool ConvertToMp3(const QString& libraryFolder, const QString& sourcePath,
                   const QString& destinationPath, Mp3ExportProgress& progress);

@@ -2,6 +2,7 @@
 // ffprobe, and its failures with the messages the user sees.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include "tests/support/Mp3Probe.h"
 #include "tests/support/OpenFiles.h"
 #include "tests/support/RecordedMessages.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
 
@@ -48,6 +50,17 @@ std::vector<int16_t> Interleave(const std::vector<int16_t>& left,
         out.push_back(right[i]);
     }
     return out;
+}
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Everything in `folder`, hidden files included, by name.
+QStringList Entries(const QString& folder) {
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 // The folder of the stand-in lame_enc.so of `kind`, "without_beEncodeChunk"
@@ -275,9 +288,16 @@ TEST_F(Mp3Export, UnreadableSourceIsReportedBeforeTheDestinationIsMade) {
 }
 
 TEST_F(Mp3Export, UncreatableDestinationIsReported) {
-    const QString destination = dir.path("no/such/folder/take.mp3");
-    EXPECT_FALSE(Export(WriteToneMix(1, 0.2), destination));
-    ExpectOneMessage(QStringLiteral("创建文件失败：") + destination);
+    const QString mix = WriteToneMix(1, 0.2);
+    ASSERT_TRUE(QDir().mkpath(dir.path("folder.mp3")));
+    for (const QString& destination :
+         {dir.path("no/such/folder/take.mp3"), dir.path("folder.mp3")}) {
+        messages.clear();
+        EXPECT_FALSE(Export(mix, destination));
+        ExpectOneMessage(QStringLiteral("创建文件失败：") + destination);
+    }
+    EXPECT_TRUE(QFileInfo(dir.path("folder.mp3")).isDir());
+    EXPECT_EQ(QStringList({"folder.mp3", "mix.wav"}), Entries(dir.path()));
 }
 
 TEST_F(Mp3Export, SourceWithoutSampleRateFailsToStartTheEncoder) {
@@ -287,6 +307,52 @@ TEST_F(Mp3Export, SourceWithoutSampleRateFailsToStartTheEncoder) {
                              QByteArray(4000, '\0'));
     EXPECT_FALSE(Export(dir.path("mix.wav"), dir.path("take.mp3")));
     ExpectOneMessage(QStringLiteral("beInitStream失败：") + dir.path("take.mp3"));
+}
+
+TEST_F(Mp3Export, AFailedSaveLeavesTheSongItWouldReplaceAsItWas) {
+    SmallDisk disk(128);
+    if (!disk.available()) GTEST_SKIP() << "no tmpfs can be mounted here";
+    const QString song = disk.path("song.mp3");
+    ASSERT_TRUE(Export(WriteToneMix(2, 1.0), song));
+    const QByteArray good = ReadBytes(song);
+    ASSERT_GT(good.size(), 10000);
+
+    // A longer take does not fit on the disk beside it.
+    const QString longMix = WriteToneMix(2, 30.0);
+    EXPECT_FALSE(Export(longMix, song));
+    ExpectOneMessage(QStringLiteral("写文件失败：") + song);
+    EXPECT_TRUE(good == ReadBytes(song));
+    EXPECT_EQ(QStringList{"song.mp3"}, Entries(disk.path()));
+
+    // Nor is anything left of a song that did not exist before.
+    messages.clear();
+    EXPECT_FALSE(Export(longMix, disk.path("new.mp3")));
+    EXPECT_EQ(QStringList{"song.mp3"}, Entries(disk.path()));
+
+    // An encoder that fails part way keeps the song as well.
+    messages.clear();
+    EXPECT_FALSE(Export(WriteToneMix(2, 0.5), song, StandInFolder("failing_beEncodeChunk")));
+    EXPECT_TRUE(good == ReadBytes(song));
+    EXPECT_EQ(QStringList{"song.mp3"}, Entries(disk.path()));
+}
+
+TEST_F(Mp3Export, ASaveReplacesTheSongWholeAndKeepsItsPermissionsAndLink) {
+    const QString mix = WriteToneMix(1, 1.0);
+    ASSERT_TRUE(Export(mix, dir.path("fresh.mp3")));
+    // An older, longer song, reached through a link.
+    dir.write("song.mp3", QByteArray(300000, 'x'));
+    ASSERT_EQ(0, chmod(QFile::encodeName(dir.path("song.mp3")).constData(), 0640));
+    ASSERT_TRUE(QFile::link(dir.path("song.mp3"), dir.path("link.mp3")));
+
+    ASSERT_TRUE(Export(mix, dir.path("link.mp3")));
+    EXPECT_TRUE(messages.all().isEmpty());
+    EXPECT_TRUE(dir.read("fresh.mp3") == dir.read("song.mp3"));
+    EXPECT_TRUE(DescribeMp3(dir.path("song.mp3")).infoTag);
+    EXPECT_TRUE(QFileInfo(dir.path("link.mp3")).isSymLink());
+    struct stat info {};
+    ASSERT_EQ(0, stat(QFile::encodeName(dir.path("song.mp3")).constData(), &info));
+    EXPECT_EQ(0640u, info.st_mode & 07777);
+    EXPECT_EQ(QStringList({"fresh.mp3", "link.mp3", "mix.wav", "song.mp3"}), Entries(dir.path()));
 }
 
 TEST_F(Mp3Export, FullDiskIsAWriteFailure) {
