@@ -1,6 +1,26 @@
 #include "audio/WavWriter.h"
 
+#include <unistd.h>
+
 #include <cerrno>
+
+namespace {
+
+// Sizes refreshed at least this often while a file of a format without a
+// byte rate (any of its numbers 0) is written.
+constexpr int64_t kFallbackRefreshBytes = 88200;
+
+// The header with the sizes of `dataBytes` of samples, as far as its 32-bit
+// fields can tell them.
+WavHeader Sized(WavHeader header, int64_t dataBytes) {
+    constexpr int64_t kLargest = int64_t{0xFFFFFFFF} - 36;
+    const int64_t limited = dataBytes > kLargest ? kLargest : dataBytes;
+    header.dataSize = static_cast<uint32_t>(limited);
+    header.riffSize = static_cast<uint32_t>(limited + 36);
+    return header;
+}
+
+}  // namespace
 
 WavWriter::~WavWriter() {
     if (file_) finish();
@@ -16,6 +36,10 @@ bool WavWriter::create(const std::string& path, const WavHeader& format) {
     failed_ = false;
     errorNumber_ = 0;
     dataBytes_ = 0;
+    refreshedBytes_ = 0;
+    const int64_t perSecond = WavBytesPerSecond(
+        format.channels, static_cast<int>(format.sampleRate), format.bitsPerSample);
+    refreshEveryBytes_ = perSecond > 0 ? perSecond : kFallbackRefreshBytes;
     errno = 0;
     file_.reset(std::fopen(path.c_str(), "wb"));
     if (!file_) {
@@ -41,6 +65,19 @@ bool WavWriter::append(const void* bytes, size_t count) {
         noteFailure();
         return false;
     }
+    if (dataBytes_ - refreshedBytes_ >= refreshEveryBytes_ && !refreshSizes()) {
+        noteFailure();
+        return false;
+    }
+    return true;
+}
+
+bool WavWriter::refreshSizes() {
+    // In place, without moving the file position: the header never grows the
+    // file, so this cannot meet a full disk.
+    const WavHeader sized = Sized(header_, dataBytes_);
+    if (::pwrite(fileno(file_.get()), &sized, sizeof sized, 0) != sizeof sized) return false;
+    refreshedBytes_ = dataBytes_;
     return true;
 }
 
@@ -51,9 +88,7 @@ bool WavWriter::finish() {
         const long size = std::ftell(file_.get());
         if (size >= 0) dataBytes_ = WavDataLength(size);
     }
-    const int64_t limited = dataBytes_ > int64_t{0xFFFFFFFF} - 36 ? int64_t{0xFFFFFFFF} - 36 : dataBytes_;
-    header_.dataSize = static_cast<uint32_t>(limited);
-    header_.riffSize = static_cast<uint32_t>(limited + 36);
+    header_ = Sized(header_, dataBytes_);
     if (std::fseek(file_.get(), 0, SEEK_SET) != 0 ||
         std::fwrite(&header_, sizeof header_, 1, file_.get()) != 1 ||
         std::fflush(file_.get()) != 0) {

@@ -1,7 +1,10 @@
 #pragma once
 // Writes one WAV work file: an empty header first, then samples, then the
-// header again with the real sizes. A write that fails (disk full) is
-// remembered, so the caller can report it once and still finish the file.
+// header again with the real sizes. On the way the header's sizes are kept
+// current, at least once every second of sound, so that a writer that never
+// finishes (a process killed during a take) leaves a valid WAV file of all but
+// its last second. A write that fails (disk full) is remembered, so the
+// caller can report it once and still finish the file.
 
 #include <cstddef>
 #include <cstdint>
@@ -25,8 +28,10 @@ public:
 
     bool isOpen() const { return file_ != nullptr; }
 
-    // Appends sample bytes. Returns false when they could not all be written;
-    // the bytes that did reach the file still count.
+    // Appends sample bytes and, once a second of sound has gone to the file
+    // since it last did, writes the header's sizes. Returns false when the
+    // bytes or the sizes could not all be written; the bytes that did reach
+    // the file still count.
     bool append(const void* bytes, size_t count);
 
     // Rewrites the header with the sizes of what was written and closes the
@@ -39,6 +44,7 @@ public:
 
 private:
     void noteFailure();
+    bool refreshSizes();
 
     struct FileCloser {
         void operator()(FILE* file) const { std::fclose(file); }
@@ -46,6 +52,8 @@ private:
     std::unique_ptr<FILE, FileCloser> file_;
     WavHeader header_{};
     int64_t dataBytes_ = 0;
+    int64_t refreshedBytes_ = 0;     // data bytes the header's sizes last told
+    int64_t refreshEveryBytes_ = 0;  // one second of sound
     bool failed_ = false;
     int errorNumber_ = 0;
 };
