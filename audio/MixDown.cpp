@@ -71,7 +71,19 @@ inline int16_t Mix(int16_t a, int16_t v) {
     return Saturate(z - 32768);
 }
 
-bool CopyVoiceAsMix(const std::filesystem::path& record, const std::filesystem::path& mix) {
+std::string WorkFile(const QString& tempFolder, const char* name) {
+    QString folder = tempFolder;
+    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    return QFile::encodeName(folder + QLatin1String(name)).toStdString();
+}
+
+}  // namespace
+
+int16_t MixSamples(int16_t a, int16_t v) { return Mix(a, v); }
+
+bool CopyVoiceAsMix(const QString& tempFolder) {
+    const std::filesystem::path record = WorkFile(tempFolder, "record.wav");
+    const std::filesystem::path mix = WorkFile(tempFolder, "mix.wav");
     std::error_code error;
     std::filesystem::copy_file(record, mix, std::filesystem::copy_options::overwrite_existing,
                                error);
@@ -85,23 +97,15 @@ bool CopyVoiceAsMix(const std::filesystem::path& record, const std::filesystem::
     return false;
 }
 
-}  // namespace
-
-int16_t MixSamples(int16_t a, int16_t v) { return Mix(a, v); }
-
 bool MixDown(const QString& tempFolder, WavHeader& currentFormat) {
-    QString folder = tempFolder;
-    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
-    const std::string bgsoundPath =
-        QFile::encodeName(folder + QStringLiteral("bgsound.wav")).toStdString();
-    const std::string recordPath =
-        QFile::encodeName(folder + QStringLiteral("record.wav")).toStdString();
-    const std::string mixPath = QFile::encodeName(folder + QStringLiteral("mix.wav")).toStdString();
+    const std::string bgsoundPath = WorkFile(tempFolder, "bgsound.wav");
+    const std::string recordPath = WorkFile(tempFolder, "record.wav");
+    const std::string mixPath = WorkFile(tempFolder, "mix.wav");
 
     std::error_code ignored;
     if (!std::filesystem::exists(bgsoundPath, ignored) &&
         std::filesystem::exists(recordPath, ignored))
-        return CopyVoiceAsMix(recordPath, mixPath);
+        return CopyVoiceAsMix(tempFolder);
 
     Input accompaniment;
     if (!accompaniment.open(bgsoundPath)) {

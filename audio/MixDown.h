@@ -21,6 +21,12 @@ inline constexpr size_t kMixBlockBytes = 262144;
 // cut-off mix.wav is left behind.
 bool MixDown(const QString& tempFolder, WavHeader& currentFormat);
 
+// Copies record.wav in `tempFolder` to mix.wav unchanged: the mix of a take
+// sung without an accompaniment, whatever bgsound.wav the folder holds.
+// Returns true when mix.wav was produced; false after a failure that was
+// shown to the user, leaving no cut-off mix.wav behind.
+bool CopyVoiceAsMix(const QString& tempFolder);
+
 // Non-linear mix of accompaniment sample `a` and voice sample `v`, used for
 // each channel of a stereo accompaniment: silence stays silence, two negative
 // signals stay negative, full scale stays full scale.

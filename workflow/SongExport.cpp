@@ -2,12 +2,12 @@
 
 #include <QFile>
 
-#include "audio/MixDown.h"
 #include "audio/Mp3Export.h"
 #include "audio/ui/TFormWavToMp3.h"
 #include "controls/TEzRgnBtn.h"
 #include "net/Global.h"
 #include "workflow/TakeController.h"
+#include "workflow/TakeMix.h"
 
 SongExport::SongExport(MainWindowParts& window, TakeController& take,
                        ChooseDestinationFunction choose)
@@ -15,7 +15,7 @@ SongExport::SongExport(MainWindowParts& window, TakeController& take,
 
 void SongExport::ButtonSaveMp3Click() {
     if (w_.EzRgnBtnPlay->Tag() == 1) take_.ButtonPlayClick();
-    if (!MixDown(TempFolder(), w_.CurrentFormat)) return;
+    if (!MixDownTake(w_)) return;
     const QString mix = TempFolder() + QStringLiteral("mix.wav");
     if (!QFile::exists(mix)) return;
     const QString destination = choose_(ProposedMp3FileName(w_.MusicFile));

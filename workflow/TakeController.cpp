@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QTimer>
 
-#include "audio/MixDown.h"
 #include "audio/TAudioRecord.h"
 #include "controls/ClickableLabel.h"
 #include "controls/TCGauge.h"
@@ -13,6 +12,7 @@
 #include "platform/UserMessages.h"
 #include "platform/WavPlayer.h"
 #include "workflow/LyricsDisplay.h"
+#include "workflow/TakeMix.h"
 
 namespace {
 QString WorkFile(const char* name) { return TempFolder() + QLatin1String(name); }
@@ -85,7 +85,7 @@ void TakeController::StartPreview() {
             platform::Messages().messageBox(QStringLiteral("请先录歌"), QStringLiteral("提示"));
             return;
         }
-        if (!MixDown(TempFolder(), w_.CurrentFormat)) return;
+        if (!MixDownTake(w_)) return;
     }
     w_.LabelCur->setText(QStringLiteral("正在试听: ") + SongName() + QStringLiteral("..."));
     w_.MediaPlayer->setFileName(WorkFile("mix.wav"));

@@ -142,7 +142,9 @@ protected:
 
 TEST_F(SaveSongTest, SavingDuringAPreviewEndsThePreviewFirst) {
     auto window = makeWindow();
+    // An accompaniment as an import leaves it.
     WriteWavFile(temp("bgsound.wav"), 2, kRate, SineSamples(1000, 3, kRate, 2, 8000));
+    window->MusicFile = dir.path("Song.mp3");
     RecordTake(*window);
     Press(window->EzRgnBtnPlay);
     ASSERT_EQ(1, window->EzRgnBtnPlay->Tag());
@@ -175,7 +177,7 @@ TEST_F(SaveSongTest, SavingDuringAPreviewEndsThePreviewFirst) {
     EXPECT_EQ(0, seen.playTag);
     EXPECT_TRUE(seen.faceZero);
     EXPECT_EQ("试听", seen.hint);
-    EXPECT_EQ("停止试听: ...", seen.status);  // no accompaniment imported: no song name
+    EXPECT_EQ("停止试听: Song...", seen.status);
     EXPECT_FALSE(seen.playing);
     EXPECT_FALSE(seen.open);
     EXPECT_FALSE(seen.timerActive);
@@ -191,6 +193,7 @@ TEST_F(SaveSongTest, SavingDuringAPreviewEndsThePreviewFirst) {
 TEST_F(SaveSongTest, EverySaveMixesTheTakeDownAnew) {
     auto window = makeWindow();
     WriteWavFile(temp("bgsound.wav"), 2, kRate, SineSamples(1000, 1, kRate, 2, 8000));
+    window->MusicFile = dir.path("Song.mp3");
     RecordTake(*window);
     // A mix from before, of another shape, that must not be saved.
     WriteWavFile(temp("mix.wav"), 1, 22050, SineSamples(3000, 0.2, 22050, 1));
@@ -223,7 +226,9 @@ TEST_F(SaveSongTest, EverySaveMixesTheTakeDownAnew) {
 TEST_F(SaveSongTest, AFailingMixDownAsksForNoDestination) {
     auto window = makeWindow();
     RecordTake(*window);
-    // Neither accompaniment nor voice, but a mix from before.
+    // An accompaniment chosen, but neither its bgsound.wav nor the voice is
+    // there; a mix from before is.
+    window->MusicFile = dir.path("Song.mp3");
     ASSERT_FALSE(QFile::exists(temp("bgsound.wav")));
     ASSERT_TRUE(QFile::remove(temp("record.wav")));
     WriteWavFile(temp("mix.wav"), 1, kRate, SineSamples(440, 0.5, kRate, 1));

@@ -16,6 +16,7 @@
 #include "controls/TImageList.h"
 #include "platform/UserMessages.h"
 #include "platform/WavPlayer.h"
+#include "tests/support/Mp3Probe.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
@@ -205,7 +206,8 @@ TEST_F(TakeControllerTest, FullGaugeStopsTimerAndPlayerWhileRecordingGoesOn) {
     // The recorder goes on after the accompaniment has ended.
     const qint64 before = QFileInfo(temp("record.wav")).size();
     // (The test server's sine source delivers in runs of about two seconds.)
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo(temp("record.wav")).size() > before; }, 10000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return QFileInfo(temp("record.wav")).size() > before; }, 10000));
     press(w().EzRgnBtnRecord);
     EXPECT_EQ(0, w().EzRgnBtnRecord->Tag());
     EXPECT_TRUE(errors().empty());
@@ -342,8 +344,8 @@ TEST_F(TakeControllerTest, EndToEndTheMixCarriesTheVoiceOverTheAccompaniment) {
     press(w().EzRgnBtnRecord);
     // At least a second of voice: the test server's sine source delivers in
     // runs of about two seconds.
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return QFileInfo(temp("record.wav")).size() > 44 + 88200; }, 10000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return QFileInfo(temp("record.wav")).size() > 44 + 88200; }, 10000));
     press(w().EzRgnBtnRecord);
     press(w().EzRgnBtnPlay);
     ASSERT_EQ(1, w().EzRgnBtnPlay->Tag());
@@ -370,4 +372,48 @@ TEST_F(TakeControllerTest, EndToEndTheMixCarriesTheVoiceOverTheAccompaniment) {
     }
     press(w().EzRgnBtnPlay);
     EXPECT_TRUE(errors().empty());
+}
+
+TEST_F(TakeControllerTest, ATakeWithoutAnAccompanimentIgnoresABgsoundLeftByAnEarlierRun) {
+    // A 48 kHz stereo accompaniment from an earlier run is still in the temp
+    // folder; none was chosen in this one.
+    WriteWavFile(temp("bgsound.wav"), 2, 48000, SineSamples(1000, 30, 48000, 2, 8000));
+    const QByteArray leftover = dir.read("temp/bgsound.wav");
+    ASSERT_TRUE(QFile::copy(TAVIMO_PROGRAM_DIR "/lame_enc.so", dir.path("lame_enc.so")));
+    ASSERT_TRUE(w().MusicFile.isEmpty());
+
+    for (int take = 1; take <= 2; ++take) {
+        SCOPED_TRACE(take);
+        press(w().EzRgnBtnRecord);
+        EXPECT_FALSE(w().MediaPlayer->isOpen());
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return QFileInfo(temp("record.wav")).size() > 44 + 88200; }, 10000));
+        press(w().EzRgnBtnRecord);
+        // Recorded at the default format, not the leftover's.
+        const WavContents voice = ReadWavFile(temp("record.wav"));
+        EXPECT_EQ(1, int{voice.header.channels});
+        EXPECT_EQ(44100u, uint32_t{voice.header.sampleRate});
+
+        // The preview plays the voice alone, and the current format stays.
+        press(w().EzRgnBtnPlay);
+        ASSERT_EQ(1, w().EzRgnBtnPlay->Tag());
+        EXPECT_TRUE(dir.read("temp/record.wav") == dir.read("temp/mix.wav"));
+        EXPECT_EQ(1, int{w().CurrentFormat.channels});
+        EXPECT_EQ(44100u, uint32_t{w().CurrentFormat.sampleRate});
+        press(w().EzRgnBtnPlay);
+    }
+
+    // Saved, the song is the voice alone: mono, at the voice's rate and length.
+    w().SaveDialog = [&](const QString&) { return dir.path("take.mp3"); };
+    press(w().EzRgnBtnSave);
+    EXPECT_TRUE(errors().empty());
+    const Mp3Description mp3 = DescribeMp3(dir.path("take.mp3"));
+    ASSERT_TRUE(mp3.ok) << mp3.log.toStdString();
+    EXPECT_EQ("mono", mp3.mode);
+    EXPECT_EQ(44100, mp3.sampleRateHz);
+    const WavContents decoded = DecodeMp3(dir.path("take.mp3"), dir.path("decoded.wav"));
+    EXPECT_EQ(ReadWavFile(temp("record.wav")).samples.size(), decoded.samples.size());
+    EXPECT_NEAR(440, DominantFrequency(decoded.samples, 44100), 5);
+    EXPECT_TRUE(leftover == dir.read("temp/bgsound.wav"));
+    EXPECT_TRUE(messages.all().isEmpty()) << messages.texts().join("|").toStdString();
 }

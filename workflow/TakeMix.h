@@ -1,0 +1,10 @@
+#pragma once
+// The mix of the take in the temp folder, as the preview and the save build
+// it: voice and accompaniment when an accompaniment was chosen in this run;
+// otherwise the voice alone, whatever bgsound.wav an earlier run left there
+// (the take never heard it, and its format is not the voice's).
+
+#include "workflow/MainWindowParts.h"
+
+// Rebuilds mix.wav; true when it was produced. Failures are shown to the user.
+bool MixDownTake(MainWindowParts& window);
