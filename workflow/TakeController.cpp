@@ -56,9 +56,25 @@ void TakeController::StartTake() {
         w_.MediaPlayer->play();
     }
     // The voice is always mono, at the accompaniment's rate and width.
-    w_.Recorder->Start(WorkFile("record.wav").toStdString(), 1,
-                       static_cast<int>(w_.CurrentFormat.sampleRate),
-                       w_.CurrentFormat.bitsPerSample);
+    if (!w_.Recorder->Start(WorkFile("record.wav").toStdString(), 1,
+                            static_cast<int>(w_.CurrentFormat.sampleRate),
+                            w_.CurrentFormat.bitsPerSample)) {
+        AbandonTake();
+    }
+}
+
+// The recorder could not start and has said why. No take was made: the
+// window goes back to its look before a take, and record.wav, whatever it
+// holds, is not offered to preview or save as if it were this take.
+void TakeController::AbandonTake() {
+    w_.TimerText->stop();
+    w_.MediaPlayer->close();
+    w_.EzRgnBtnRecord->SetTag(0);
+    w_.EzRgnBtnRecord->setToolTip(QStringLiteral("开始录歌"));
+    w_.EzRgnBtnRecord->SetFace(*w_.ImageListStart, 0);
+    w_.LabelCur->setText(QStringLiteral("未能开始录制 ") + SongName());
+    w_.LabelSelbanzou->setEnabled(true);
+    w_.EzRgnBtnUpload->SetEnabled(true);
 }
 
 void TakeController::EndTake() {

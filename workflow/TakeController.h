@@ -3,7 +3,8 @@
 // and preview buttons and of the one-second timer. The take's state lives in
 // the buttons' tags and faces, the timer's counter and the work files in the
 // temp folder. Errors raised by the player or the lyric file end a handler at
-// the step they happen; run the handlers through platform::RunHandler.
+// the step they happen; run the handlers through platform::RunHandler. A
+// recorder that cannot start ends its take at once, with no take to show.
 
 #include <QString>
 
@@ -23,6 +24,7 @@ public:
 private:
     void StartTake();
     void EndTake();
+    void AbandonTake();
     void StartPreview();
     void EndPreview();
 

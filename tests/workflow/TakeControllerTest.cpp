@@ -5,17 +5,20 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <memory>
 
 #include "app/TFormMain.h"
+#include "audio/TAudioRecord.h"
 #include "controls/ClickableLabel.h"
 #include "controls/TCGauge.h"
 #include "controls/TEzRgnBtn.h"
 #include "controls/TImageList.h"
 #include "platform/UserMessages.h"
 #include "platform/WavPlayer.h"
+#include "tests/recorder/FakeAudioInput.h"
 #include "tests/support/Mp3Probe.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/support/TempDir.h"
@@ -415,5 +418,56 @@ TEST_F(TakeControllerTest, ATakeWithoutAnAccompanimentIgnoresABgsoundLeftByAnEar
     EXPECT_EQ(ReadWavFile(temp("record.wav")).samples.size(), decoded.samples.size());
     EXPECT_NEAR(440, DominantFrequency(decoded.samples, 44100), 5);
     EXPECT_TRUE(leftover == dir.read("temp/bgsound.wav"));
+    EXPECT_TRUE(messages.all().isEmpty()) << messages.texts().join("|").toStdString();
+}
+
+TEST_F(TakeControllerTest, ARecorderThatCannotStartEndsTheTakeAtOnce) {
+    // A good take first: record.wav holds it, preview and save are offered.
+    setAccompaniment(10);
+    press(w().EzRgnBtnRecord);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo(temp("record.wav")).size() > 44; }, 10000));
+    press(w().EzRgnBtnRecord);
+    ASSERT_TRUE(w().EzRgnBtnPlay->Enabled());
+    const QByteArray earlierTake = dir.read("temp/record.wav");
+    const QString elapsed = w().LabelTimeDone->text();
+    messages.clear();
+
+    // Now the sound input refuses to open, as a missing device does.
+    FakeAudioInput::Counts counts;
+    auto input = std::make_unique<FakeAudioInput>(&counts);
+    input->openResult = {1, QStringLiteral("no audio input device")};
+    TAudioRecord failing(2, std::move(input));
+    TAudioRecord* const real = w().Recorder;
+    const auto restore = qScopeGuard([&] { w().Recorder = real; });
+    w().Recorder = &failing;
+
+    press(w().EzRgnBtnRecord);
+    ASSERT_EQ(1, messages.all().size());
+    EXPECT_EQ(RecordedMessage::Simple, messages.all()[0].kind);
+    EXPECT_EQ("waveInOpen Error 1 no audio input device", messages.all()[0].text);
+    // Back to the look before a take, with nothing playing or counting.
+    EXPECT_EQ(0, w().EzRgnBtnRecord->Tag());
+    EXPECT_EQ("开始录歌", w().EzRgnBtnRecord->toolTip());
+    EXPECT_TRUE(face(w().EzRgnBtnRecord, w().ImageListStart, 0));
+    EXPECT_EQ("未能开始录制 My Song", w().LabelCur->text());
+    EXPECT_FALSE(w().TimerText->isActive());
+    EXPECT_FALSE(w().MediaPlayer->isOpen());
+    EXPECT_TRUE(w().LabelSelbanzou->isEnabled());
+    EXPECT_TRUE(w().EzRgnBtnUpload->Enabled());
+    // The earlier take is not presented as this one.
+    EXPECT_FALSE(w().EzRgnBtnPlay->Enabled());
+    EXPECT_FALSE(w().EzRgnBtnSave->Enabled());
+    EXPECT_TRUE(earlierTake == dir.read("temp/record.wav"));
+    QTest::qWait(1200);  // no tick comes
+    EXPECT_EQ(elapsed, w().LabelTimeDone->text());
+
+    // The next press starts a take, with a recorder that works again.
+    w().Recorder = real;
+    messages.clear();
+    press(w().EzRgnBtnRecord);
+    EXPECT_EQ(1, w().EzRgnBtnRecord->Tag());
+    EXPECT_TRUE(w().MediaPlayer->isPlaying());
+    press(w().EzRgnBtnRecord);
+    EXPECT_TRUE(w().EzRgnBtnPlay->Enabled());
     EXPECT_TRUE(messages.all().isEmpty()) << messages.texts().join("|").toStdString();
 }
