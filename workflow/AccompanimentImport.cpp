@@ -13,6 +13,7 @@
 #include "net/Global.h"
 #include "platform/UserMessages.h"
 #include "workflow/DllBinding.h"
+#include "workflow/ImportFailureCause.h"
 
 namespace {
 
@@ -85,7 +86,10 @@ AccompanimentImport::Conversion AccompanimentImport::Convert(const QString& path
 
     // Our decoder says whether it decoded the file; the WMA library's result
     // has no meaning we know of, so its output is taken as it is.
-    if (extension == u"mp3" && result != kOstrelDecoded) return Conversion::Failed;
+    if (extension == u"mp3" && result != kOstrelDecoded) {
+        failureCause_ = ImportFailureCause(result);
+        return Conversion::Failed;
+    }
     w_.LabelCur->setText(QStringLiteral("已导入伴奏: ") + song);
     return Conversion::Converted;
 }
@@ -101,7 +105,7 @@ void AccompanimentImport::ForgetAccompaniment(const QString& song) {
     w_.ProgressBar->SetProgress(0);
     w_.LabelCur->setText(QStringLiteral("导入伴奏失败: ") + song);
     platform::Messages().messageBox(
-        QStringLiteral("无法导入伴奏 ") + song + QStringLiteral("：文件无法读取或不是有效的 MP3 文件"),
+        QStringLiteral("无法导入伴奏 ") + song + QStringLiteral("：") + failureCause_,
         QStringLiteral("提示"));
 }
 

@@ -34,4 +34,5 @@ private:
     MainWindowParts& w_;
     ChooseFileFunction chooseFile_;
     ShowNoteFunction showNote_;
+    QString failureCause_;  // of the last failed conversion, for the user
 };

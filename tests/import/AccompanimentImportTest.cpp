@@ -323,20 +323,31 @@ TEST_F(AccompanimentImportTest, ALibraryThatDoesNotLoadIsReportedWithTheLoadersR
 TEST_F(AccompanimentImportTest, AFailedConversionLeavesNoAccompaniment) {
     InstallOstrel();
     const QString good = MakeMp3("good.mp3", 2, 44100, 1.0, 440);
-    const QString broken = dir.write("broken.mp3", QByteArray("plain text, no MPEG frame\n").repeated(200));
+    const QString broken =
+        dir.write("broken.mp3", QByteArray("plain text, no MPEG frame\n").repeated(200));
     const QString missing = dir.path("missing.mp3");
     const QString folder = dir.path("folder.mp3");
     QDir().mkpath(folder);
-    for (const QString& bad : {broken, missing, folder}) {
-        SCOPED_TRACE(bad.toStdString());
+    // Joined files whose second part has another sample rate.
+    MakeMp3("32k.mp3", 2, 32000, 1.0, 440);
+    const QString joined = dir.write("joined.mp3", dir.read("good.mp3") + dir.read("32k.mp3"));
+    const struct {
+        QString path;
+        const char* cause;
+    } cases[] = {{broken, "不是有效的 MP3 文件"},
+                 {missing, "文件无法打开"},
+                 {folder, "文件无法打开"},
+                 {joined, "文件中途改变了采样率，无法作为一首伴奏"}};
+    for (const auto& bad : cases) {
+        SCOPED_TRACE(bad.path.toStdString());
         window->Import.ImportAccompaniment(good);
         ASSERT_TRUE(QFile::exists(Bgsound()));
         ASSERT_EQ("已导入伴奏: good", window->LabelCur->text());
         window->ProgressBar->SetProgress(1);
         messages.clear();
 
-        window->Import.ImportAccompaniment(bad);
-        const QString song = StripFileExt(bad);
+        window->Import.ImportAccompaniment(bad.path);
+        const QString song = StripFileExt(bad.path);
         EXPECT_FALSE(QFile::exists(Bgsound()));
         EXPECT_EQ("", window->MusicFile);
         EXPECT_EQ(HeaderBytes(Header(1, 44100, 16)), HeaderBytes(window->CurrentFormat));
@@ -346,7 +357,7 @@ TEST_F(AccompanimentImportTest, AFailedConversionLeavesNoAccompaniment) {
         EXPECT_EQ("导入伴奏失败: " + song, window->LabelCur->text());
         ASSERT_EQ(1, messages.all().size());
         EXPECT_EQ(RecordedMessage::MessageBox, messages.all()[0].kind);
-        EXPECT_TRUE(messages.all()[0].text.contains(song)) << messages.all()[0].text.toStdString();
+        EXPECT_EQ("无法导入伴奏 " + song + "：" + bad.cause, messages.all()[0].text);
         EXPECT_EQ("提示", messages.all()[0].caption);
         ExpectReadyToRecord();
     }
@@ -368,7 +379,26 @@ TEST_F(AccompanimentImportTest, AConversionCutShortByAFullDiskLeavesNoAccompanim
     EXPECT_EQ("导入伴奏失败: song", window->LabelCur->text());
     EXPECT_EQ("", window->MusicFile);
     EXPECT_EQ("/00:00", window->LabelTimeTotal->text());
-    EXPECT_EQ(1, messages.all().size());
+    ASSERT_EQ(1, messages.all().size());
+    EXPECT_EQ("无法导入伴奏 song：写入 bgsound.wav 失败，磁盘可能已满", messages.all()[0].text);
+    ExpectReadyToRecord();
+}
+
+TEST_F(AccompanimentImportTest, AReadOnlyTempFolderIsToldAsSuch) {
+    SmallDisk disk(64);
+    if (!disk.available()) GTEST_SKIP() << "no tmpfs can be mounted here";
+    ASSERT_TRUE(disk.makeReadOnly());
+    window.reset();
+    QDir(dir.path("temp")).removeRecursively();
+    ASSERT_TRUE(QFile::link(disk.path(), dir.path("temp")));
+    OpenWindow();
+    InstallOstrel();
+
+    window->Import.ImportAccompaniment(MakeMp3("song.mp3", 1, 44100, 1.0, 440));
+    EXPECT_EQ("导入伴奏失败: song", window->LabelCur->text());
+    ASSERT_EQ(1, messages.all().size());
+    EXPECT_EQ("无法导入伴奏 song：无法在 temp 文件夹中创建 bgsound.wav", messages.all()[0].text);
+    EXPECT_EQ("", window->MusicFile);
     ExpectReadyToRecord();
 }
 

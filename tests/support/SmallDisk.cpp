@@ -19,11 +19,15 @@ bool PrivateMountNamespace() {
 
 }  // namespace
 
-SmallDisk::SmallDisk(int kibibytes) {
+SmallDisk::SmallDisk(int kibibytes) : options_("size=" + QByteArray::number(kibibytes) + "k") {
     if (!dir_.isValid() || !PrivateMountNamespace()) return;
-    const QByteArray options = "size=" + QByteArray::number(kibibytes) + "k";
     mounted_ = mount("tmpfs", dir_.path().toLocal8Bit().constData(), "tmpfs", 0,
-                     options.constData()) == 0;
+                     options_.constData()) == 0;
+}
+
+bool SmallDisk::makeReadOnly() {
+    return mounted_ && mount("tmpfs", dir_.path().toLocal8Bit().constData(), "tmpfs",
+                             MS_REMOUNT | MS_RDONLY, options_.constData()) == 0;
 }
 
 SmallDisk::~SmallDisk() {
