@@ -1,5 +1,6 @@
 #include "audio/WavHeader.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -16,8 +17,10 @@ void InitWavHeader(WavHeader& header, int channels, int sampleRate, int bitsPerS
     // 32-bit arithmetic as the file format has it: product first, then / 8.
     header.byteRate = static_cast<uint32_t>(
         static_cast<int32_t>(static_cast<uint32_t>(channels) * static_cast<uint32_t>(sampleRate) *
-                             static_cast<uint32_t>(bitsPerSample)) / 8);
-    header.blockAlign = static_cast<uint16_t>(channels * bitsPerSample / 8);
+                             static_cast<uint32_t>(bitsPerSample)) /
+        8);
+    // A hostile header's numbers (65535 x 65535) overflow an int.
+    header.blockAlign = static_cast<uint16_t>(int64_t{channels} * bitsPerSample / 8);
     header.bitsPerSample = static_cast<uint16_t>(bitsPerSample);
     std::memcpy(header.dataChunkId, "data", 4);
     header.dataSize = 0;
@@ -31,7 +34,9 @@ int64_t WavBytesPerSecond(int channels, int sampleRate, int bitsPerSample) {
 int WavDurationSeconds(int64_t dataBytes, int channels, int sampleRate, int bitsPerSample) {
     const int64_t perSecond = WavBytesPerSecond(channels, sampleRate, bitsPerSample);
     if (perSecond <= 0 || dataBytes <= 0) return 0;
-    return static_cast<int>((dataBytes + perSecond - 1) / perSecond);
+    const int64_t seconds = (dataBytes + perSecond - 1) / perSecond;
+    // A file of a few bytes per second can last longer than an int counts.
+    return seconds > INT_MAX ? INT_MAX : static_cast<int>(seconds);
 }
 
 int64_t WavDataLength(int64_t fileBytes) {

@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <climits>
+#include <cstdint>
 
 #include "net/Global.h"
 
@@ -14,10 +16,13 @@ int IntegerOrZero(const QString& text) {
     return ok ? value : 0;
 }
 
+// The second a time tag names; 0 (dropped) when it lies beyond what a
+// second is counted in.
 int TagSeconds(const QString& fragment) {
-    const int minutes = IntegerOrZero(TextBetween(fragment, QChar(0), u':'));
-    const int seconds = IntegerOrZero(TextBetween(fragment, u':', u'.'));
-    return minutes * 60 + seconds;
+    const int64_t minutes = IntegerOrZero(TextBetween(fragment, QChar(0), u':'));
+    const int64_t seconds = IntegerOrZero(TextBetween(fragment, u':', u'.'));
+    const int64_t key = minutes * 60 + seconds;
+    return key > INT_MAX ? 0 : static_cast<int>(key);
 }
 
 }  // namespace
@@ -78,7 +83,10 @@ std::optional<PickedLines> PickLyricLines(const LyricLineMap& lines, int t) {
     const auto current = lines.constFind(t);
     if (current == lines.constEnd() || current->isEmpty()) return std::nullopt;
     PickedLines picked{*current, QString()};
-    for (int s = t + 1; s <= t + 59; ++s) {
+    // Counted from t, so that a second near the end of the int range does not
+    // run past it.
+    for (int ahead = 1; ahead <= 59 && t <= INT_MAX - ahead; ++ahead) {
+        const int s = t + ahead;
         const auto next = lines.constFind(s);
         if (next != lines.constEnd() && !next->isEmpty()) {
             picked.next = *next;

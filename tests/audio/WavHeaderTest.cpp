@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 
 #include "audio/WavHeader.h"
@@ -46,6 +47,20 @@ TEST(WavHeader, DurationRoundsUpAndNeverDividesByZero) {
     EXPECT_EQ(0, WavDurationSeconds(1000, 2, 44100, 0));
     // A 4 GiB data length does not overflow.
     EXPECT_EQ(24348, WavDurationSeconds(int64_t{4294967295}, 2, 44100, 16));
+    // Nor do a file's largest numbers; the duration stops at the largest int.
+    EXPECT_EQ(2, WavDurationSeconds(int64_t{65535} * 65535 * 65535 / 8 + 1, 65535, 65535, 65535));
+    EXPECT_EQ(INT_MAX, WavDurationSeconds(int64_t{1} << 40, 1, 1, 8));
+}
+
+TEST(WavHeader, AHostileFormatFillsWithoutOverflow) {
+    // Channels and width as large as their 16-bit fields hold: the products
+    // exceed an int and are taken modulo the fields' widths.
+    WavHeader h;
+    InitWavHeader(h, 65535, 44100, 65535);
+    EXPECT_EQ(65535, h.channels);
+    EXPECT_EQ(65535, h.bitsPerSample);
+    EXPECT_EQ(uint16_t(int64_t{65535} * 65535 / 8), h.blockAlign);
+    EXPECT_EQ(uint32_t(int32_t(uint32_t{65535} * 44100u * 65535u) / 8), h.byteRate);
 }
 
 TEST(WavHeader, DataLengthGoesByFileSizeAndShortFilesHoldNothing) {

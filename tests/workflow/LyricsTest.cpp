@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QStringEncoder>
+#include <climits>
 
 #include "workflow/Lyrics.h"
 
@@ -30,14 +31,14 @@ TEST(Lyrics, TimedLinesAreKeyedByWholeSecond) {
         "[00:09]text ending in]\n"
         "no tags at all\n"
         "[xx:yy]letters\n");
-    LyricLineMap expected{{12, "la"},   {47, "la"},          {65, "two tags"}, {130, "two tags"},
+    LyricLineMap expected{{12, "la"},    {47, "la"},    {65, "two tags"},  {130, "two tags"},
                           {135, "late"}, {60, "hours"}, {3, "second wins"}};
     EXPECT_EQ(expected, p.lines);
 }
 
 TEST(Lyrics, HeaderLinesGiveTitleAndArtist) {
-    const ParsedLyrics p = ParseLyrics(
-        "[TI:First]\n[ti:Song]\n[Ar:Singer]\n[al:Album]\n[offset:500]\n[ti:Spaced] \n");
+    const ParsedLyrics p =
+        ParseLyrics("[TI:First]\n[ti:Song]\n[Ar:Singer]\n[al:Album]\n[offset:500]\n[ti:Spaced] \n");
     ASSERT_TRUE(p.artist.has_value());
     EXPECT_EQ("Singer", *p.artist);
     // The last character cut is the blank, so the bracket stays.
@@ -84,4 +85,23 @@ TEST(Lyrics, NulByteEndsTheText) {
     const QByteArray bytes("[00:01]one\n\0[00:02]two\n", 23);
     const ParsedLyrics p = ParseLyrics(DecodeLyricsText(bytes));
     EXPECT_EQ(LyricLineMap({{1, "one"}}), p.lines);
+}
+
+TEST(Lyrics, TagsBeyondTheCountableSecondsAreDropped) {
+    // 71582789 minutes are 2^32 + 44 seconds: wrapped round, the line would
+    // show at second 44. The largest countable second is kept.
+    const ParsedLyrics p = ParseLyrics(
+        "[71582789:00.00]wrapped\n"
+        "[35791394:08]one past\n"
+        "[35791394:07]largest\n"
+        "[2147483647:2147483647]both largest\n"
+        "[-2147483648:-1]negative\n");
+    EXPECT_EQ(LyricLineMap({{INT_MAX, "largest"}}), p.lines);
+
+    const auto atEnd = PickLyricLines(p.lines, INT_MAX);
+    ASSERT_TRUE(atEnd);
+    EXPECT_EQ("largest", atEnd->current);
+    EXPECT_EQ("", atEnd->next);
+    const LyricLineMap nearEnd{{INT_MAX - 1, "a"}, {INT_MAX, "b"}};
+    EXPECT_EQ("b", PickLyricLines(nearEnd, INT_MAX - 1)->next);
 }
