@@ -5,29 +5,37 @@
 // samples to run from byte 44 to the end of the file.
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 
 static_assert(std::endian::native == std::endian::little,
               "WavHeader is read and written as raw little-endian bytes");
 
-#pragma pack(push, 1)
 struct WavHeader {
-    char chunkId[4];         // "RIFF"
-    uint32_t riffSize;       // file size - 8
-    char formType[4];        // "WAVE"
-    char formatChunkId[4];   // "fmt "
+    char chunkId[4];           // "RIFF"
+    uint32_t riffSize;         // file size - 8
+    char formType[4];          // "WAVE"
+    char formatChunkId[4];     // "fmt "
     uint32_t formatChunkSize;  // 16
-    uint16_t formatTag;      // 1: integer PCM
+    uint16_t formatTag;        // 1: integer PCM
     uint16_t channels;
     uint32_t sampleRate;
     uint32_t byteRate;
     uint16_t blockAlign;
     uint16_t bitsPerSample;
-    char dataChunkId[4];     // "data"
+    char dataChunkId[4];  // "data"
     uint32_t dataSize;
 };
-#pragma pack(pop)
+// Every field sits at its natural alignment, so the record needs no packing
+// (a packed record's fields could not be referred to safely).
 static_assert(sizeof(WavHeader) == 44);
+static_assert(offsetof(WavHeader, riffSize) == 4 && offsetof(WavHeader, formType) == 8 &&
+              offsetof(WavHeader, formatChunkId) == 12 &&
+              offsetof(WavHeader, formatChunkSize) == 16 && offsetof(WavHeader, formatTag) == 20 &&
+              offsetof(WavHeader, channels) == 22 && offsetof(WavHeader, sampleRate) == 24 &&
+              offsetof(WavHeader, byteRate) == 28 && offsetof(WavHeader, blockAlign) == 32 &&
+              offsetof(WavHeader, bitsPerSample) == 34 && offsetof(WavHeader, dataChunkId) == 36 &&
+              offsetof(WavHeader, dataSize) == 40);
 
 inline constexpr int64_t kWavHeaderBytes = sizeof(WavHeader);
 

@@ -3,6 +3,7 @@
 // work files start with; it shares no code with the program.
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 
 static_assert(std::endian::native == std::endian::little,
@@ -10,7 +11,6 @@ static_assert(std::endian::native == std::endian::little,
 
 namespace ostrel {
 
-#pragma pack(push, 1)
 struct WavHeader {
     char chunkId[4];           // "RIFF"
     uint32_t riffSize;         // file size - 8
@@ -26,8 +26,16 @@ struct WavHeader {
     char dataChunkId[4];  // "data"
     uint32_t dataSize;
 };
-#pragma pack(pop)
+// Every field sits at its natural alignment, so the record needs no packing
+// (a packed record's fields could not be referred to safely).
 static_assert(sizeof(WavHeader) == 44);
+static_assert(offsetof(WavHeader, riffSize) == 4 && offsetof(WavHeader, formType) == 8 &&
+              offsetof(WavHeader, formatChunkId) == 12 &&
+              offsetof(WavHeader, formatChunkSize) == 16 && offsetof(WavHeader, formatTag) == 20 &&
+              offsetof(WavHeader, channels) == 22 && offsetof(WavHeader, sampleRate) == 24 &&
+              offsetof(WavHeader, byteRate) == 28 && offsetof(WavHeader, blockAlign) == 32 &&
+              offsetof(WavHeader, bitsPerSample) == 34 && offsetof(WavHeader, dataChunkId) == 36 &&
+              offsetof(WavHeader, dataSize) == 40);
 
 inline constexpr int kWavHeaderBytes = sizeof(WavHeader);
 inline constexpr uint32_t kEmptyRiffSize = kWavHeaderBytes - 8;

@@ -40,13 +40,14 @@ WavContents ReadWavFile(const QString& path) {
     if (bytes.size() < 44) return contents;
     std::memcpy(&contents.header, bytes.constData(), 44);
     contents.samples.resize(static_cast<size_t>((bytes.size() - 44) / 2));
-    std::memcpy(contents.samples.data(), bytes.constData() + 44, contents.samples.size() * 2);
+    if (!contents.samples.empty())
+        std::memcpy(contents.samples.data(), bytes.constData() + 44, contents.samples.size() * 2);
     contents.ok = true;
     return contents;
 }
 
-double DominantFrequency(const std::vector<int16_t>& mono, int sampleRate, double low,
-                         double high, double step) {
+double DominantFrequency(const std::vector<int16_t>& mono, int sampleRate, double low, double high,
+                         double step) {
     double best = 0;
     double bestPower = -1;
     for (double f = low; f <= high; f += step) {
