@@ -348,11 +348,11 @@ void TFormMain::EzRgnBtnMiniClick() { showMinimized(); }
 void TFormMain::EzRgnBtnCloseClick() { close(); }
 
 void TFormMain::EzRgnBtnHelpClick() {
-    QDesktopServices::openUrl(QUrl(QStringLiteral("http://%1/help").arg(QLatin1String(kMainHost))));
+    QDesktopServices::openUrl(QUrl(HelpPageUrl()));
 }
 
 void TFormMain::ButtonUploadClick() {
-    QDesktopServices::openUrl(QUrl(QStringLiteral("http://%1/").arg(QLatin1String(kMemberHost))));
+    QDesktopServices::openUrl(QUrl(MemberPageUrl()));
 }
 
 void TFormMain::TimerShowTimer() {

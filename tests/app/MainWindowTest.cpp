@@ -233,8 +233,8 @@ TEST_F(MainWindowTest, HelpAndUploadOpenTheSitePages) {
     window->EzRgnBtnHelp->Click();
     window->EzRgnBtnUpload->Click();
     ASSERT_EQ(2, urls.opened.size());
-    EXPECT_EQ(QUrl(QString("http://%1/help").arg(kMainHost)), urls.opened[0]);
-    EXPECT_EQ(QUrl(QString("http://%1/").arg(kMemberHost)), urls.opened[1]);
+    EXPECT_EQ(QUrl(QString("http://%1/help").arg(CurrentSiteHosts().main)), urls.opened[0]);
+    EXPECT_EQ(QUrl(QString("http://%1/").arg(CurrentSiteHosts().member)), urls.opened[1]);
 }
 
 TEST_F(MainWindowTest, MinimiseButtonMinimisesTheWindow) {
