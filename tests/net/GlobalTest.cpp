@@ -16,12 +16,20 @@ TEST(Global, StripFileExt) {
         const char* path;
         const char* expected;
     } cases[] = {
-        {"my.song.mp3", "my.song"}, {".wav", ".wav"},           {"/a/dir.old/song", "song"},
-        {"/a/b/Song.MP3", "Song"},  {"C:\\K\\x.wma", "x"},      {"C:song.mp3", "song"},
-        {"", ""},                   {"/music/", ""},           {"song.", "song"},
-        {"a/..b", "."},             {"/m/歌曲.mp3", "歌曲"},
+        {"my.song.mp3", "my.song"},
+        {".wav", ".wav"},
+        {"/a/dir.old/song", "song"},
+        {"/a/b/Song.MP3", "Song"},
+        {"C:\\K\\x.wma", "x"},
+        {"C:song.mp3", "song"},
+        {"", ""},
+        {"/music/", ""},
+        {"song.", "song"},
+        {"a/..b", "."},
+        {"/m/歌曲.mp3", "歌曲"},
     };
-    for (const auto& c : cases) EXPECT_EQ(QString::fromUtf8(c.expected), StripFileExt(QString::fromUtf8(c.path))) << c.path;
+    for (const auto& c : cases)
+        EXPECT_EQ(QString::fromUtf8(c.expected), StripFileExt(QString::fromUtf8(c.path))) << c.path;
 }
 
 TEST(Global, LowerFileExt) {
@@ -29,11 +37,12 @@ TEST(Global, LowerFileExt) {
         const char* path;
         const char* expected;
     } cases[] = {
-        {"Song.MP3", "mp3"},       {"/a/SONG.Mp3 ", "mp3"},   {"x.wma\t\r\n", "wma"},
-        {"song", ""},              {"/dir.old/song", ""},     {"/tmp/.mp3", "mp3"},
-        {"a.b.WAV", "wav"},        {"song.", ""},             {"get.mp3?id=1", "mp3?id=1"},
+        {"Song.MP3", "mp3"}, {"/a/SONG.Mp3 ", "mp3"}, {"x.wma\t\r\n", "wma"},
+        {"song", ""},        {"/dir.old/song", ""},   {"/tmp/.mp3", "mp3"},
+        {"a.b.WAV", "wav"},  {"song.", ""},           {"get.mp3?id=1", "mp3?id=1"},
     };
-    for (const auto& c : cases) EXPECT_EQ(QString::fromUtf8(c.expected), LowerFileExt(QString::fromUtf8(c.path))) << c.path;
+    for (const auto& c : cases)
+        EXPECT_EQ(QString::fromUtf8(c.expected), LowerFileExt(QString::fromUtf8(c.path))) << c.path;
 }
 
 TEST(Global, TrimControlsAndFileNamePart) {
