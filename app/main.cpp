@@ -1,13 +1,15 @@
 // Tavimo: record a song over an accompaniment, listen back, save it as MP3.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QScreen>
 #include <exception>
 
-#include <unistd.h>
-
 #include "app/QtUserMessages.h"
+#include "app/SiteSchemes.h"
 #include "app/TFormMain.h"
+#include "app/WindowLook.h"
 
 int main(int argc, char** argv) {
     // The site pane's browser engine runs as root only without its sandbox.
@@ -16,7 +18,10 @@ int main(int argc, char** argv) {
     }
     // The site pane shares its graphics context with the window.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    RegisterSiteSchemes();
     QApplication app(argc, argv);
+    // Every window of the program speaks in the main window's font.
+    QApplication::setFont(WindowFont(12));
     QApplication::setApplicationName(ApplicationTitle());
     QApplication::setDesktopFileName(QStringLiteral("tavimo"));
     QtUserMessages messages;

@@ -12,6 +12,7 @@
 #include "decoder/ostrel/Ostrel.h"
 #include "net/Global.h"
 #include "platform/UserMessages.h"
+#include "workflow/BusyScope.h"
 #include "workflow/DllBinding.h"
 
 namespace {
@@ -28,6 +29,8 @@ AccompanimentImport::AccompanimentImport(MainWindowParts& window, ChooseFileFunc
     : w_(window), chooseFile_(std::move(chooseFile)), showNote_(std::move(showNote)) {}
 
 void AccompanimentImport::ButtonImportBGsoundClick() {
+    if (w_.AccompanimentBusy) return;
+    BusyScope busy(w_.AccompanimentBusy);
     const QString path = chooseFile_();
     if (path.isEmpty()) return;
     w_.MusicFile = path;
@@ -38,6 +41,7 @@ void AccompanimentImport::ButtonImportBGsoundClick() {
 }
 
 void AccompanimentImport::ImportAccompaniment(const QString& path) {
+    BusyScope busy(w_.AccompanimentBusy);
     const QString song = StripFileExt(path);
     std::unique_ptr<QObject> note =
         showNote_(QStringLiteral("正在导入伴奏: ") + song + QStringLiteral(" ..."));
@@ -100,9 +104,9 @@ void AccompanimentImport::ForgetAccompaniment(const QString& song) {
     w_.ProgressBar->SetMaxValue(100);
     w_.ProgressBar->SetProgress(0);
     w_.LabelCur->setText(QStringLiteral("导入伴奏失败: ") + song);
-    platform::Messages().messageBox(
-        QStringLiteral("无法导入伴奏 ") + song + QStringLiteral("：文件无法读取或不是有效的 MP3 文件"),
-        QStringLiteral("提示"));
+    platform::Messages().messageBox(QStringLiteral("无法导入伴奏 ") + song +
+                                        QStringLiteral("：文件无法读取或不是有效的 MP3 文件"),
+                                    QStringLiteral("提示"));
 }
 
 void AccompanimentImport::ShowAccompanimentLength(const QString& song) {

@@ -36,6 +36,22 @@ bool SetCommonOptions(CURL* handle, const QByteArray& url, const char* protocols
     return true;
 }
 
+QByteArray RequestUrlBytes(const QString& url) {
+    static const char kHex[] = "0123456789ABCDEF";
+    QByteArray bytes;
+    for (const char c : url.toUtf8()) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            bytes += c;
+        } else {
+            bytes += '%';
+            bytes += kHex[byte >> 4];
+            bytes += kHex[byte & 15];
+        }
+    }
+    return bytes;
+}
+
 QByteArray ProxyForUrl(const QString& url) {
     QString host;
     int port = 0;

@@ -26,6 +26,11 @@ CurlEasy NewCurlEasy();
 bool SetCommonOptions(CURL* handle, const QByteArray& url, const char* protocols,
                       const QByteArray& proxy);
 
+// The bytes of `url` for a request line: UTF-8, with every byte above 127
+// percent-encoded (HTTP carries only ASCII); blanks and control characters
+// are left for libcurl to refuse.
+QByteArray RequestUrlBytes(const QString& url);
+
 // "host:port" of the proxy the desktop's setting prescribes for `url`, or ""
 // for none.
 QByteArray ProxyForUrl(const QString& url);

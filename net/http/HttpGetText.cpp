@@ -34,7 +34,8 @@ QString HttpGetText(const QString& url) try {
     net_http::CurlEasy curl = net_http::NewCurlEasy();
     if (!curl) return {};
     Body body;
-    if (!net_http::SetCommonOptions(curl.get(), url.toUtf8(), "http", net_http::ProxyForUrl(url)) ||
+    if (!net_http::SetCommonOptions(curl.get(), net_http::RequestUrlBytes(url), "http",
+                                    net_http::ProxyForUrl(url)) ||
         curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 0L) != CURLE_OK ||
         curl_easy_setopt(curl.get(), CURLOPT_MAXFILESIZE_LARGE,
                          static_cast<curl_off_t>(kTextBodyLimitBytes)) != CURLE_OK ||

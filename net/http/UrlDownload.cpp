@@ -71,7 +71,7 @@ uint32_t UrlDownloadToFile(const QString& url, const QString& destinationPath,
     destination.path = QFile::encodeName(destinationPath);
 
     CURL* handle = curl.get();
-    if (!net_http::SetCommonOptions(handle, url.toUtf8(), "http,https",
+    if (!net_http::SetCommonOptions(handle, net_http::RequestUrlBytes(url), "http,https",
                                     net_http::ProxyForUrl(url))) {
         return download::kInvalidUrl;
     }
