@@ -8,7 +8,6 @@
 #include <QSlider>
 #include <QTest>
 #include <QUrl>
-#include <QWebEngineView>
 #include <memory>
 
 #include "app/TFormMain.h"
@@ -150,7 +149,7 @@ TEST_F(MainWindowTest, ComponentsSitAtTheirPlacesWithTheirTexts) {
         {window->EzRgnBtnMini, {519, 6, 19, 19}, "最小化"},
         {window->EzRgnBtnHelp, {543, 7, 17, 17}, "帮助"},
         {window->EzRgnBtnClose, {567, 7, 17, 17}, "关闭"},
-        {window->CppWebBrowser, {16, 36, 569, 242}, ""},
+        {window->SitePaneHost, {16, 36, 569, 242}, ""},
         {window->Panel1, {120, 332, 313, 19}, ""},
         {window->ProgressBar, {1, 1, 311, 17}, "歌曲进度"},
         {window->EzRgnBtnPlay, {514, 328, 72, 24}, "试听"},
