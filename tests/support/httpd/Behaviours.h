@@ -40,7 +40,8 @@
 // /drop         reset [0]                   reads the request and closes without a byte (RST
 //                                           when reset=1)
 // anything else                             404 with a small body
-// a head that is no HTTP request            400 with a small body (logged as it came)
+// a head that is no HTTP request            400 with a small body; its whole lines are
+//                                           logged as they came
 //
 // The request target may also be in absolute form (http://host:port/path):
 // the path after the authority chooses the behaviour.

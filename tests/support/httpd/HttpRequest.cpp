@@ -74,6 +74,7 @@ RequestHead ReadRequestHead(Socket& socket) {
         const ssize_t got = socket.receive(buffer, sizeof buffer, static_cast<int>(left.count()));
         if (got <= 0) break;
         received.append(buffer, static_cast<size_t>(got));
+        head.anything = true;
     }
     // An incomplete head keeps only its whole lines: a cut-off line is not
     // what the client meant to send.

@@ -13,6 +13,7 @@ class Socket;
 struct RequestHead {
     std::vector<std::string> lines;  // request line and header lines, without line ends
     bool complete = false;           // the empty line that ends the head arrived
+    bool anything = false;           // at least one byte arrived
 };
 
 // Reads up to the end of the head (an empty line; CR LF or bare LF). Gives

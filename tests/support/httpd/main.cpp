@@ -22,6 +22,7 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -99,9 +100,10 @@ void Serve(int fd, RequestLog& log, AttemptCounts& attempts) {
     Socket socket(fd);
     try {
         const RequestHead head = ReadRequestHead(socket);
-        if (head.lines.empty()) return;  // the client went (or sent nothing) before a request
+        if (!head.anything) return;  // the client went before it sent a byte
         log.append(head.lines);
-        const auto request = ParseRequestLine(head.lines.front());
+        const auto request =
+            head.lines.empty() ? std::nullopt : ParseRequestLine(head.lines.front());
         if (!head.complete || !request)
             AnswerBadRequest(socket);
         else
