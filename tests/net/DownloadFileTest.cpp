@@ -131,6 +131,12 @@ TEST(DownloadTexts, OutcomeOfATransfer) {
 }
 
 TEST_F(DownloadFileTest, AWholeFileInTheWindow) {
+    // The window opens over the centre of the program's main window.
+    QWidget mainWindow;
+    mainWindow.setObjectName("FormMain");
+    mainWindow.setGeometry(200, 150, 600, 400);
+    mainWindow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
     const QString target = dir.path("song.mp3");
     QString caption;
     bool onTop = false;
@@ -149,6 +155,7 @@ TEST_F(DownloadFileTest, AWholeFileInTheWindow) {
     EXPECT_EQ("正在下载文件 song.mp3", caption);
     EXPECT_TRUE(onTop);
     EXPECT_EQ(QSize(360, 117), geometry.size());
+    EXPECT_LE((geometry.center() - mainWindow.frameGeometry().center()).manhattanLength(), 2);
     EXPECT_EQ(nullptr, OpenDownloadWindow());
 
     // The caption cut at the name's first dot; no window at all.
