@@ -65,23 +65,36 @@ std::string RawQuery(const httplib::Request& request) {
 
 void NoStore(httplib::Response& response) { response.set_header("Cache-Control", "no-store"); }
 
+// The server matches paths as regular expressions: "/sbz1.aspx" must not
+// also answer "/sbz1xaspx".
+std::string Exactly(const std::string& path) {
+    std::string pattern;
+    for (const char c : path) {
+        if (c == '.') pattern += '\\';
+        pattern += c;
+    }
+    return pattern;
+}
+
 }  // namespace
 
 void AddSiteRoutes(httplib::Server& server, const SiteContent& content) {
-    server.Get("/sbz1.aspx", [&](const httplib::Request& request, httplib::Response& response) {
-        const std::string query = request.get_param_value("q");
-        response.set_content(SearchPageHtml(content.songs, HostOf(request), query), kHtml);
-    });
+    server.Get(
+        Exactly("/sbz1.aspx"), [&](const httplib::Request& request, httplib::Response& response) {
+            const std::string query = request.get_param_value("q");
+            response.set_content(SearchPageHtml(content.songs, HostOf(request), query), kHtml);
+        });
 
     // The fetch address of the music: links: answers the download address only.
-    server.Get(kFetchPath, [&](const httplib::Request& request, httplib::Response& response) {
-        const CatalogueSong* song = SongWithId(content.songs, request.get_param_value("id"));
-        if (song == nullptr) {
-            response.status = 404;
-            return;
-        }
-        response.set_content("http://" + HostOf(request) + kSongFolderPath + song->file, kText);
-    });
+    server.Get(
+        Exactly(kFetchPath), [&](const httplib::Request& request, httplib::Response& response) {
+            const CatalogueSong* song = SongWithId(content.songs, request.get_param_value("id"));
+            if (song == nullptr) {
+                response.status = 404;
+                return;
+            }
+            response.set_content("http://" + HostOf(request) + kSongFolderPath + song->file, kText);
+        });
 
     server.Get(
         R"(/music/([^/]+))", [&](const httplib::Request& request, httplib::Response& response) {
@@ -106,20 +119,22 @@ void AddSiteRoutes(httplib::Server& server, const SiteContent& content) {
     });
 
     // The exit report: kept whatever it holds; the program ignores the answer.
-    server.Get("/login.aspx", [&](const httplib::Request& request, httplib::Response& response) {
-        std::string fileError;
-        const ReceivedReport report =
-            content.reports->add(RawQuery(request), LocalTimeText(), fileError);
-        if (!fileError.empty()) std::fprintf(stderr, "tavimo-site: %s\n", fileError.c_str());
-        const ReportStatus status = ReadReport(report.rawQuery).status;
-        if (status != ReportStatus::kDecoded) response.status = 400;
-        response.set_content(std::string(StatusName(status)) + "\n", kText);
-    });
+    server.Get(Exactly("/login.aspx"),
+               [&](const httplib::Request& request, httplib::Response& response) {
+                   std::string fileError;
+                   const ReceivedReport report =
+                       content.reports->add(RawQuery(request), LocalTimeText(), fileError);
+                   if (!fileError.empty())
+                       std::fprintf(stderr, "tavimo-site: %s\n", fileError.c_str());
+                   const ReportStatus status = ReadReport(report.rawQuery).status;
+                   if (status != ReportStatus::kDecoded) response.status = 400;
+                   response.set_content(std::string(StatusName(status)) + "\n", kText);
+               });
     server.Get("/reports", [&](const httplib::Request&, httplib::Response& response) {
         NoStore(response);
         response.set_content(ReportsPageHtml(content.reports->newestFirst()), kHtml);
     });
-    server.Get("/reports.txt", [&](const httplib::Request&, httplib::Response& response) {
+    server.Get(Exactly("/reports.txt"), [&](const httplib::Request&, httplib::Response& response) {
         NoStore(response);
         std::string records;
         for (const ReceivedReport& report : content.reports->newestFirst()) {

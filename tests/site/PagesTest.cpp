@@ -187,9 +187,10 @@ TEST_F(SitePages, HelpMemberAndUpdatePages) {
 
 TEST_F(SitePages, EverythingElseIsNotFound) {
     for (const std::string target :
-         {"/nothing", "/sbz1", "/music/songs.tsv", "/music/..%2Fsongs.tsv", "/music/",
-          "/music/missing.mp3", "/songs/xiaoxingxing.mp3", "/tavimo-site", "/edge/",
-          "/edge/names.html", "/help/x", "/reports/1"}) {
+         {"/nothing", "/sbz1", "/sbz1xaspx", "/getmusicxaspx?id=1", "/reportsxtxt",
+          "/music/songs.tsv", "/music/..%2Fsongs.tsv", "/music/", "/music/missing.mp3",
+          "/songs/xiaoxingxing.mp3", "/tavimo-site", "/edge/", "/edge/names.html", "/help/x",
+          "/reports/1"}) {
         auto answer = get(target);
         ASSERT_TRUE(answer) << target;
         EXPECT_EQ(answer->status, 404) << target;
