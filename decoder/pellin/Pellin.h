@@ -8,9 +8,9 @@
 // files. Calls are synchronous and keep no state between them; calls on
 // different files may run on different threads.
 //
-// Only kPellinDecoded leaves a destination file behind. A failure found before
-// decoding starts leaves the destination as it was (an existing file is not
-// even opened); a failure after it was created removes it again.
+// Only kPellinDecoded leaves a destination file behind. The destination is
+// created (or truncated) only once the first frame of audio has decoded: a
+// failure before that leaves it as it was, a failure after it removes it.
 
 #ifdef __cplusplus
 extern "C" {
@@ -22,8 +22,8 @@ enum {
     // Decoded to the end of the source. A damaged packet the decoder refused
     // was skipped, as any player skips it.
     kPellinDecoded = 0,
-    // The conversion could not start: memory for the demuxer, the decoder or
-    // the sample converter could not be allocated.
+    // Memory for the demuxer, the decoder or the sample converter could not
+    // be allocated, or the converter does not know the decoded format.
     kPellinDecoderFailed = -1,
     // The source could not be opened for reading (missing, unreadable, a
     // folder).

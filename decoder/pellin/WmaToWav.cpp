@@ -27,17 +27,16 @@ int WmaToWav::convert(const char* sourcePath, const char* destinationPath) {
     // would only clutter its terminal.
     av_log_set_level(AV_LOG_QUIET);
 
-    // Everything about the source is settled before the destination is
-    // touched, so that a source that cannot be decoded leaves it as it was.
+    // The destination is touched only once the first frame has decoded, so
+    // that a source without a single one leaves it as it was.
+    destinationPath_ = destinationPath;
     if (const int result = openSource(sourcePath); result != kPellinDecoded) return result;
     if (const int result = openDecoder(); result != kPellinDecoded) return result;
-    if (source_.isSameFileAs(destinationPath)) return kPellinDestinationUnopenable;
-    if (!destination_.create(destinationPath)) return kPellinDestinationUnopenable;
 
-    // From here on a failure leaves no file: the writer removes it unless it
-    // was finished.
+    // Once it is created, a failure leaves no file: the writer removes it
+    // unless it was finished.
     if (const int result = decodeAll(); result != kPellinDecoded) return result;
-    if (framesWritten_ == 0) return kPellinNoAudio;
+    if (!destination_.started()) return kPellinNoAudio;
     return destination_.finish() ? kPellinDecoded : kPellinWriteFailed;
 }
 
@@ -145,10 +144,8 @@ int WmaToWav::append(const AVFrame* frame) {
             if (const int result = append(nullptr); result != kPellinDecoded) return result;
         }
         if (!converter_.setUp(*frame)) return kPellinDecoderFailed;
-        // The first frame decides the file's format.
-        if (!destination_.started() &&
-            !destination_.begin(converter_.channels(), converter_.sampleRate())) {
-            return kPellinWriteFailed;
+        if (!destination_.started()) {
+            if (const int result = createDestination(); result != kPellinDecoded) return result;
         }
     }
 
@@ -167,9 +164,17 @@ int WmaToWav::append(const AVFrame* frame) {
         const int converted = converter_.convert(frame, block_.data() + blockSamples_, capacity);
         if (converted < 0) return failureWhileReading(converted);
         blockSamples_ += size_t(converted) * channels;
-        framesWritten_ += uint64_t(converted);
         if (frame != nullptr || converted == 0) return kPellinDecoded;
     }
+}
+
+int WmaToWav::createDestination() {
+    // Truncating the source would destroy what is being decoded.
+    if (source_.isSameFileAs(destinationPath_)) return kPellinDestinationUnopenable;
+    if (!destination_.create(destinationPath_)) return kPellinDestinationUnopenable;
+    // The first frame decides the file's format.
+    return destination_.begin(converter_.channels(), converter_.sampleRate()) ? kPellinDecoded
+                                                                              : kPellinWriteFailed;
 }
 
 bool WmaToWav::writeBlock() {

@@ -31,6 +31,7 @@ private:
     int decodeAll();
     int decode(const AVPacket* packet);
     int append(const AVFrame* frame);
+    int createDestination();
     bool writeBlock();
     int failureWhileReading(int error) const;
 
@@ -44,7 +45,7 @@ private:
     Pcm16Converter converter_;
     std::vector<int16_t> block_;
     size_t blockSamples_ = 0;
-    uint64_t framesWritten_ = 0;
+    const char* destinationPath_ = nullptr;
     WavFileWriter destination_;
 };
 
