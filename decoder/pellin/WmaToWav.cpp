@@ -1,6 +1,7 @@
 #include "decoder/pellin/WmaToWav.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "decoder/pellin/AsfLength.h"
 #include "decoder/pellin/Pellin.h"
@@ -14,6 +15,18 @@ namespace {
 // reference movie) does not get to open them.
 int RefuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) {
     return AVERROR(EPERM);
+}
+
+// An audio stream whose codec, rate and channels are known.
+bool HasAudioParameters(const AVFormatContext& format) {
+    for (unsigned i = 0; i < format.nb_streams; ++i) {
+        const AVCodecParameters& p = *format.streams[i]->codecpar;
+        if (p.codec_type == AVMEDIA_TYPE_AUDIO && p.codec_id != AV_CODEC_ID_NONE &&
+            p.sample_rate > 0 && p.ch_layout.nb_channels > 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 int OpenFailure(int error) {
@@ -43,11 +56,10 @@ int WmaToWav::convert(const char* sourcePath, const char* destinationPath) {
 int WmaToWav::openSource(const char* path) {
     if (!source_.open(path)) return kPellinSourceUnopenable;
     // avformat decodes what a file cut short still holds without a word; an
-    // ASF file says in its header how long it is.
-    if (source_.regular()) {
-        const auto declared = AsfDeclaredLength(source_.descriptor());
-        if (declared && uint64_t(source_.size()) < *declared) return kPellinTruncated;
-    }
+    // ASF file (every WMA file is one) says in its header how long it is.
+    const auto asfLength =
+        source_.regular() ? AsfDeclaredLength(source_.descriptor()) : std::nullopt;
+    if (asfLength && uint64_t(source_.size()) < *asfLength) return kPellinTruncated;
 
     AVFormatContext* format = avformat_alloc_context();
     if (format == nullptr) return kPellinDecoderFailed;
@@ -59,13 +71,18 @@ int WmaToWav::openSource(const char* path) {
     format->flags |= AVFMT_FLAG_CUSTOM_IO;
     format->io_open = &RefuseNestedOpen;
     // No name: the probe goes by the content alone, whatever the extension.
-    // On failure avformat frees the context itself.
-    const int opened = avformat_open_input(&format, "", nullptr, nullptr);
+    // For ASF the header identifier just read is all that avformat's probe
+    // would look at; asking every other format's probe as well would only
+    // page in much of libavformat. On failure avformat frees the context.
+    const AVInputFormat* asf = asfLength ? av_find_input_format("asf") : nullptr;
+    const int opened = avformat_open_input(&format, "", asf, nullptr);
     if (opened < 0) return source_.readFailed() ? kPellinReadFailed : OpenFailure(opened);
     format_.reset(format);
 
-    // A stream whose parameters stay unknown is judged below, by the decoder.
-    avformat_find_stream_info(format, nullptr);
+    // An ASF header gives all a decoder needs; other containers may tell
+    // their streams' parameters only from the first packets. A stream whose
+    // parameters stay unknown is judged below, by the decoder.
+    if (!asf || !HasAudioParameters(*format)) avformat_find_stream_info(format, nullptr);
     if (source_.readFailed()) return kPellinReadFailed;
     return kPellinDecoded;
 }
