@@ -193,18 +193,6 @@ TEST_F(PellinLibrary, ExportsOnlyPellin) {
     EXPECT_EQ(QStringList{"Pellin"}, names);
 }
 
-TEST_F(PellinLibrary, UnloadsWithFfmpegAfterAConversion) {
-    const Source& source = Sources::Get().wmav2Stereo();
-    ASSERT_TRUE(source.failure.isEmpty()) << source.failure.toStdString();
-    ASSERT_EQ(kPellinDecoded, Convert(source.path, dir_.path(QStringLiteral("out.wav"))));
-    ASSERT_TRUE(Mapped("/pellin.so"));
-    ASSERT_TRUE(Mapped("libavcodec"));
-    library_.unload();
-    EXPECT_FALSE(Mapped("/pellin.so"));
-    EXPECT_FALSE(Mapped("libavcodec"));
-    EXPECT_FALSE(Mapped("libavformat"));
-}
-
 TEST_F(PellinLibrary, RepeatedCallsLeaveNoFilesOpenAndNoMemoryBehind) {
     const Source& source = Sources::Get().wmav2Stereo();
     ASSERT_TRUE(source.failure.isEmpty()) << source.failure.toStdString();
@@ -221,11 +209,11 @@ TEST_F(PellinLibrary, RepeatedCallsLeaveNoFilesOpenAndNoMemoryBehind) {
     calls(20);
     const int openFiles = OpenFileCount();
     const size_t heapInUse = mallinfo2().uordblks;
-    calls(20);
+    calls(60);
     EXPECT_EQ(openFiles, OpenFileCount());
-    // A context, a frame or an I/O buffer left behind by each call would show
-    // many times over.
-    EXPECT_LT(mallinfo2().uordblks, heapInUse + 8 * 1024);
+    // The caches still move by a few KiB; a context, a frame or an I/O buffer
+    // left behind by each of 120 calls would show many times over.
+    EXPECT_LT(mallinfo2().uordblks, heapInUse + 24 * 1024);
 }
 
 TEST_F(PellinLibrary, RepeatedLoadingLeavesNoFilesOpenAndNothingMapped) {
@@ -244,13 +232,18 @@ TEST_F(PellinLibrary, RepeatedLoadingLeavesNoFilesOpenAndNothingMapped) {
         ASSERT_NE(nullptr, pellin);
         EXPECT_EQ(kPellinDecoded, pellin(QFile::encodeName(source.path).constData(),
                                          QFile::encodeName(out).constData()));
+        EXPECT_TRUE(Mapped("/pellin.so"));
+        EXPECT_TRUE(Mapped("libavcodec"));
     };
     import();
     const int openFiles = OpenFileCount();
     for (int i = 0; i < 10; ++i) import();
     EXPECT_EQ(openFiles, OpenFileCount());
+    // FFmpeg goes with the library.
     EXPECT_FALSE(Mapped("/pellin.so"));
     EXPECT_FALSE(Mapped("libavcodec"));
+    EXPECT_FALSE(Mapped("libavformat"));
+    EXPECT_FALSE(Mapped("libswresample"));
 }
 
 struct WmaCase {
