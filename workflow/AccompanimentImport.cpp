@@ -10,6 +10,7 @@
 #include "controls/TCGauge.h"
 #include "controls/TEzRgnBtn.h"
 #include "decoder/ostrel/Ostrel.h"
+#include "decoder/pellin/Pellin.h"
 #include "net/Global.h"
 #include "platform/UserMessages.h"
 #include "workflow/BusyScope.h"
@@ -19,6 +20,25 @@ namespace {
 
 // The conversion libraries' common export: source path, destination path.
 using ConvertFunction = int (*)(const char*, const char*);
+
+// The library beside the program that turns a file of each kind into bgsound.wav.
+struct Converter {
+    const char* extension;
+    const char* library;
+    const char* exportName;
+    int decoded;  // the export's result for a file converted whole
+};
+constexpr Converter kConverters[] = {
+    {"mp3", "ostrel.so", "Ostrel", kOstrelDecoded},
+    {"wma", "pellin.so", "Pellin", kPellinDecoded},
+};
+
+const Converter* ConverterFor(const QString& extension) {
+    for (const Converter& converter : kConverters) {
+        if (extension == QLatin1String(converter.extension)) return &converter;
+    }
+    return nullptr;
+}
 
 QString Bgsound() { return TempFolder() + QStringLiteral("bgsound.wav"); }
 
@@ -65,31 +85,21 @@ void AccompanimentImport::ImportAccompaniment(const QString& path) {
 
 AccompanimentImport::Conversion AccompanimentImport::Convert(const QString& path,
                                                              const QString& song) {
-    const QString extension = LowerFileExt(path);
-    const char* library = nullptr;
-    const char* exportName = nullptr;
-    if (extension == u"mp3") {
-        library = "ostrel.so";
-        exportName = "Ostrel";
-    } else if (extension == u"wma") {
-        library = "pellin.so";
-        exportName = "Pellin";
-    } else {
-        return Conversion::NotTried;
-    }
-    const QString libraryPath = WorkFolder() + QLatin1String(library);
+    const Converter* converter = ConverterFor(LowerFileExt(path));
+    if (!converter) return Conversion::NotTried;
+    const QString libraryPath = WorkFolder() + QLatin1String(converter->library);
     if (!QFile::exists(libraryPath)) return Conversion::NotTried;
 
     platform::DynamicLibrary dll;
     void* function = nullptr;
-    if (!BindDllProc(libraryPath, exportName, dll, function)) return Conversion::NotTried;
+    if (!BindDllProc(libraryPath, converter->exportName, dll, function)) {
+        return Conversion::NotTried;
+    }
     const int result = reinterpret_cast<ConvertFunction>(function)(
         path.toLocal8Bit().constData(), Bgsound().toLocal8Bit().constData());
     dll.unload();
 
-    // Our decoder says whether it decoded the file; the WMA library's result
-    // has no meaning we know of, so its output is taken as it is.
-    if (extension == u"mp3" && result != kOstrelDecoded) return Conversion::Failed;
+    if (result != converter->decoded) return Conversion::Failed;
     w_.LabelCur->setText(QStringLiteral("已导入伴奏: ") + song);
     return Conversion::Converted;
 }

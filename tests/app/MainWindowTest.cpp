@@ -114,7 +114,7 @@ TEST_F(MainWindowTest, ComponentsSitAtTheirPlacesWithTheirTexts) {
     EXPECT_EQ(QString("在本软件文件夹temp子目录中放入同名的LRC歌词文件，即可动态显示歌词"),
               window->LabelText->text());
     EXPECT_EQ("", window->LabelTextNext->text());  // "下一句" is emptied
-    EXPECT_EQ("", window->LabelCur->text());        // "请先导入伴奏" is emptied
+    EXPECT_EQ("", window->LabelCur->text());       // "请先导入伴奏" is emptied
     EXPECT_EQ(QColor(0, 128, 128), window->LabelText->palette().color(QPalette::WindowText));
 
     const struct {

@@ -10,12 +10,12 @@
 #include "net/CommandLine.h"
 
 TEST(MusicLink, RecognisedByItsFirstSixCharacters) {
-    for (const char* link : {"music://h.x/get.aspx?id=7&name=abc", "MUSIC://h.x/a?name=X",
-                             "Music:x", "music:"}) {
+    for (const char* link :
+         {"music://h.x/get.aspx?id=7&name=abc", "MUSIC://h.x/a?name=X", "Music:x", "music:"}) {
         EXPECT_TRUE(IsMusicLink(QString::fromUtf8(link))) << link;
     }
-    for (const char* other : {"musicbox://h.x/", "music", "musi:", "", " music:x",
-                              "http://h/music:x"}) {
+    for (const char* other :
+         {"musicbox://h.x/", "music", "musi:", "", " music:x", "http://h/music:x"}) {
         EXPECT_FALSE(IsMusicLink(QString::fromUtf8(other))) << other;
     }
     EXPECT_EQ("http://h.x/get.aspx?id=7&name=abc",
@@ -50,8 +50,8 @@ TEST(MusicLink, DownloadTargets) {
         {"http://h.x/get?name=", "http://h/a.b/../x", "/p/temp/./x"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(QString::fromUtf8(c.target),
-                  MusicDownloadTarget(temp, QString::fromUtf8(c.fetch), QString::fromUtf8(c.answer)))
+        EXPECT_EQ(QString::fromUtf8(c.target), MusicDownloadTarget(temp, QString::fromUtf8(c.fetch),
+                                                                   QString::fromUtf8(c.answer)))
             << c.fetch << " -> " << c.answer;
     }
 }
@@ -89,8 +89,12 @@ TEST(ExitReport, Base64OfTheReport) {
         QByteArray bytes;
         const char* base64;
     } cases[] = {
-        {"", ""},          {"f", "Zg=="},         {"fo", "Zm8="},
-        {"foo", "Zm9v"},   {"foob", "Zm9vYg=="},  {"fooba", "Zm9vYmE="},
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
         {"foobar", "Zm9vYmFy"},
         {QByteArray("\xff\xfe\x80\x00\x01", 5), "//6AAAE="},
         {QByteArray(">>>???"), "Pj4+Pz8/"},
@@ -107,8 +111,7 @@ TEST(ExitReport, Base64OfTheReport) {
 }
 
 TEST(Updater, CommandLine) {
-    const QString line =
-        UpdaterCommandLine("/opt/K K/", "http://127.0.0.1:8479/update", "tavimo");
+    const QString line = UpdaterCommandLine("/opt/K K/", "http://127.0.0.1:8479/update", "tavimo");
     EXPECT_EQ("\"/opt/K K/update\" \"http://127.0.0.1:8479/update\" -Otavimo ", line);
     QStringList arguments;
     ASSERT_TRUE(SplitCommandLine(line, arguments));
