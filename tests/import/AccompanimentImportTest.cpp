@@ -323,7 +323,8 @@ TEST_F(AccompanimentImportTest, ALibraryThatDoesNotLoadIsReportedWithTheLoadersR
 TEST_F(AccompanimentImportTest, AFailedConversionLeavesNoAccompaniment) {
     InstallOstrel();
     const QString good = MakeMp3("good.mp3", 2, 44100, 1.0, 440);
-    const QString broken = dir.write("broken.mp3", QByteArray("plain text, no MPEG frame\n").repeated(200));
+    const QString broken =
+        dir.write("broken.mp3", QByteArray("plain text, no MPEG frame\n").repeated(200));
     const QString missing = dir.path("missing.mp3");
     const QString folder = dir.path("folder.mp3");
     QDir().mkpath(folder);
