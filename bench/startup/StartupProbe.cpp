@@ -18,6 +18,7 @@
 // prints why on stderr and exits 1 (2 for wrong usage). The program is then
 // stopped by its process id: SIGTERM, a bounded wait, SIGKILL.
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -149,6 +150,10 @@ int main(int argc, char** argv) {
         const Clock::time_point start = Clock::now();
         watch.SetOrigin(start);
         ChildProcess child(options.program, options.logPath);
+        // Events are stamped when they are read, so the probe must wake at
+        // once beside a busy program. The program keeps the priority it was
+        // started with; without the right to raise it, the probe keeps its own.
+        setpriority(PRIO_PROCESS, 0, -10);
         const std::string failure = Watch(watch, child, options, start);
         const std::string stopNotes = child.Stop(std::chrono::milliseconds(3000));
         if (!stopNotes.empty())
