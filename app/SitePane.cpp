@@ -1,15 +1,12 @@
 #include "app/SitePane.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWebEngineProfile>
-#include <QWebEngineView>
 
 #include "app/MusicLink.h"
-#include "app/SitePage.h"
-#include "app/SiteSchemes.h"
 #include "controls/TEzRgnBtn.h"
 #include "net/Global.h"
 #include "net/SiteHosts.h"
@@ -30,46 +27,54 @@ QString BlankPage() { return WorkFolder() + QStringLiteral("blank.html"); }
 SitePane::SitePane(MainWindowParts& window, AccompanimentImport& import, QWidget* host)
     : QObject(host), w_(window), import_(import), host_(host) {}
 
-SitePane::~SitePane() = default;
+SitePane::~SitePane() {
+    // The widget goes with the window; the pane's own part goes first.
+    pane_.reset();
+}
 
 void SitePane::FormShow() {
     if (shown_) return;
     shown_ = true;
-    // After the window's first paint: the engine's start-up is the slow
-    // part of the program's, and the pane may fill a moment later.
-    QTimer::singleShot(0, this, [this] { CreateBrowser(); });
+    // The engine's start-up is the slow part of the program's: the pane is
+    // made once the window has been painted, and fills a moment later.
+    host_->window()->installEventFilter(this);
+}
+
+bool SitePane::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint && watched == host_->window()) {
+        watched->removeEventFilter(this);
+        // After the paint has reached the screen.
+        QTimer::singleShot(0, this, [this] { CreateBrowser(); });
+    }
+    return false;
 }
 
 void SitePane::CreateBrowser() {
-    CppWebBrowser = new QWebEngineView(host_);
-    auto* layout = new QVBoxLayout(host_);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(CppWebBrowser);
-    QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
-    if (!profile->urlSchemeHandler("music")) {
-        schemeHandler_ = new MusicSchemeHandler(this);
-        profile->installUrlSchemeHandler("music", schemeHandler_);
-    }
-    page_ = new SitePage(
-        profile,
+    // The engine stays loaded for the rest of the run: it cannot be unloaded.
+    library_ = platform::DynamicLibrary::Load(WorkFolder() + QLatin1String(kBrowserPaneLibrary),
+                                              nullptr, true);
+    const auto create = library_.function<CreateBrowserPaneFunction>(kCreateBrowserPaneName);
+    if (!create) return;
+    pane_.reset(create(
+        host_,
         [this](const QString& address, bool& cancel) {
             CppWebBrowserBeforeNavigate2(address, cancel);
         },
-        [this](const QString& address) { CppWebBrowserNavigateError(address); }, CppWebBrowser);
-    CppWebBrowser->setPage(page_);
+        [this](const QString& address) { CppWebBrowserNavigateError(address); }));
+    if (!pane_) return;
+    CppWebBrowser = pane_->widget();
+    auto* layout = new QVBoxLayout(host_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(CppWebBrowser);
     CppWebBrowser->show();
-    Navigate(SearchPageUrl());
+    pane_->navigate(QUrl(SearchPageUrl()));
     emit paneCreated();
-}
-
-void SitePane::Navigate(const QString& address) {
-    if (CppWebBrowser) CppWebBrowser->load(QUrl(address));
 }
 
 void SitePane::CppWebBrowserNavigateError(const QString& address) {
     // A missing blank.html must not send the pane round in circles.
     if (QUrl(address) == QUrl::fromLocalFile(BlankPage())) return;
-    if (CppWebBrowser) CppWebBrowser->load(QUrl::fromLocalFile(BlankPage()));
+    if (pane_) pane_->navigate(QUrl::fromLocalFile(BlankPage()));
 }
 
 void SitePane::CppWebBrowserBeforeNavigate2(const QString& address, bool& cancel) {

@@ -9,14 +9,14 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 
+#include "app/BrowserPane.h"
+#include "platform/DynamicLibrary.h"
 #include "workflow/MainWindowParts.h"
 
-class QWebEngineView;
 class QWidget;
 class AccompanimentImport;
-class MusicSchemeHandler;
-class SitePage;
 
 class SitePane final : public QObject {
     Q_OBJECT
@@ -25,11 +25,13 @@ public:
     SitePane(MainWindowParts& window, AccompanimentImport& import, QWidget* host);
     ~SitePane() override;
 
-    // The browser, made when the window is first shown; null before.
-    QWebEngineView* CppWebBrowser = nullptr;
+    // The browser's widget, made when the window is first shown; null before
+    // (and when the browser library cannot be loaded).
+    QWidget* CppWebBrowser = nullptr;
 
-    // The window is shown: the pane is made after the window has painted
-    // itself (the browser engine starts slowly), then shows the start page.
+    // The window is shown: once it has painted itself, the browser library
+    // is loaded and the pane made (the engine starts slowly), and it goes to
+    // the start page.
     void FormShow();
 
     // The pane is about to navigate to `address` (the page or a frame).
@@ -40,18 +42,20 @@ public:
     // Fetches, downloads and imports the accompaniment of a song link.
     void FetchMusicLink(const QString& link);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // The browser has been made and asked for the start page.
     void paneCreated();
 
 private:
     void CreateBrowser();
-    void Navigate(const QString& address);
 
     MainWindowParts& w_;
     AccompanimentImport& import_;
     QWidget* host_;
-    SitePage* page_ = nullptr;
-    MusicSchemeHandler* schemeHandler_ = nullptr;
+    platform::DynamicLibrary library_;
+    std::unique_ptr<BrowserPane> pane_;
     bool shown_ = false;
 };

@@ -1,24 +1,16 @@
 // Tavimo: record a song over an accompaniment, listen back, save it as MP3.
-#include <unistd.h>
-
 #include <QApplication>
 #include <QMessageBox>
 #include <QScreen>
 #include <exception>
 
+#include "app/BrowserEngine.h"
 #include "app/QtUserMessages.h"
-#include "app/SiteSchemes.h"
 #include "app/TFormMain.h"
 #include "app/WindowLook.h"
 
 int main(int argc, char** argv) {
-    // The site pane's browser engine runs as root only without its sandbox.
-    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    }
-    // The site pane shares its graphics context with the window.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    RegisterSiteSchemes();
+    PrepareBrowserEngine();
     QApplication app(argc, argv);
     // Every window of the program speaks in the main window's font.
     QApplication::setFont(WindowFont(12));

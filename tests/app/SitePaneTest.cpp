@@ -48,7 +48,7 @@ protected:
 
 // A program folder of the test's own, with what the program loads beside it.
 void FillProgramFolder(const TempDir& dir) {
-    for (const char* file : {"ostrel.so", "pellin.so", "blank.html"}) {
+    for (const char* file : {"ostrel.so", "pellin.so", "webpane.so", "blank.html"}) {
         QFile::copy(QStringLiteral(TAVIMO_PROGRAM_DIR "/") + file, dir.path(file));
     }
     QDir().mkpath(dir.path("temp"));
@@ -75,7 +75,9 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return view() != nullptr; }, kWaitMs));
         ASSERT_TRUE(waitForUrl(site.url("/sbz1.aspx")));
     }
-    QWebEngineView* view() const { return window ? window->Site->CppWebBrowser : nullptr; }
+    QWebEngineView* view() const {
+        return window ? qobject_cast<QWebEngineView*>(window->Site->CppWebBrowser) : nullptr;
+    }
 
     // Waits until the pane shows `url` loaded.
     bool waitForUrl(const QString& url) {

@@ -1,16 +1,15 @@
-// The main of tests that drive the site pane: the program's own address
-// scheme is registered before the application object exists, as the
-// program's main does.
+// The main of tests that drive the site pane: the process is prepared for
+// the browser engine before the application object exists, as the program's
+// main does.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
-#include "app/SiteSchemes.h"
+#include "app/BrowserEngine.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    RegisterSiteSchemes();
+    PrepareBrowserEngine();
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -5,14 +5,14 @@
 // UI thread only.
 
 #include <QWebEnginePage>
-#include <functional>
+
+#include "app/BrowserPane.h"
 
 class SitePage final : public QWebEnginePage {
     Q_OBJECT
 public:
-    // `address` is about to load; set `cancel` to keep the pane where it is.
-    using BeforeNavigate = std::function<void(const QString& address, bool& cancel)>;
-    using NavigateError = std::function<void(const QString& address)>;
+    using BeforeNavigate = BrowserPane::BeforeNavigate;
+    using NavigateError = BrowserPane::NavigateError;
 
     SitePage(QWebEngineProfile* profile, BeforeNavigate beforeNavigate, NavigateError navigateError,
              QObject* parent);

@@ -1,9 +1,10 @@
-#include "app/SiteSchemes.h"
+#include "app/browser/SiteSchemes.h"
 
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 
 void RegisterSiteSchemes() {
+    if (QWebEngineUrlScheme::schemeByName("music").name() == "music") return;
     QWebEngineUrlScheme music("music");
     // A host and a port like http, so that the port of a song link survives.
     music.setSyntax(QWebEngineUrlScheme::Syntax::HostAndPort);

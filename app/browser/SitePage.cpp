@@ -1,4 +1,4 @@
-#include "app/SitePage.h"
+#include "app/browser/SitePage.h"
 
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineScript>

@@ -1,13 +1,13 @@
 #pragma once
 // The site's own address scheme "music:" in the browser engine. The engine
 // lets a page navigate to a scheme only when it was registered before the
-// application object exists and a handler serves it; the site pane cancels
+// engine made its first object and a handler serves it; the site pane cancels
 // every such navigation itself, so the handler refuses all requests that
 // reach it (an image or a script that names a song link).
 
 #include <QWebEngineUrlSchemeHandler>
 
-// Call in main() before the application object is created.
+// Call before the engine makes its first object; later calls do nothing.
 void RegisterSiteSchemes();
 
 class MusicSchemeHandler final : public QWebEngineUrlSchemeHandler {
