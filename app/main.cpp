@@ -9,6 +9,7 @@
 #include "app/QtUserMessages.h"
 #include "app/SiteSchemes.h"
 #include "app/TFormMain.h"
+#include "app/ToolkitTranslations.h"
 #include "app/WindowLook.h"
 
 int main(int argc, char** argv) {
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     RegisterSiteSchemes();
     QApplication app(argc, argv);
+    LoadToolkitTranslations();
     // Every window of the program speaks in the main window's font.
     QApplication::setFont(WindowFont(12));
     QApplication::setApplicationName(ApplicationTitle());
