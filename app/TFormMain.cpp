@@ -17,9 +17,11 @@
 
 #include "app/ExitReport.h"
 #include "app/FileDialogs.h"
+#include "app/LyricsFolderHint.h"
 #include "app/SitePane.h"
 #include "app/TFormMsg.h"
 #include "app/UpdaterLaunch.h"
+#include "app/WindowAccessibility.h"
 #include "app/WindowLook.h"
 #include "audio/TAudioRecord.h"
 #include "controls/ClickableLabel.h"
@@ -119,6 +121,9 @@ TFormMain::TFormMain(const QString& programPath, QWidget* parent)
     Site = new SitePane(*this, Import, SitePaneHost);
     Construct(programPath);
     ConnectHandlers();
+    MakeWindowAccessible(*this);
+    LabelText->setText(LyricsFolderHint(TempFolder(), WorkFilesBesideProgram(), QDir::homePath(),
+                                        LabelText->fontMetrics(), LabelText->width()));
 }
 
 void TFormMain::ConnectHandlers() {
@@ -255,7 +260,7 @@ void TFormMain::Construct(const QString& programPath) {
     // 2., 3., 5.
     SetWorkFolders(programPath);
     // 4. The temp folder; a failure shows later, where work files are written.
-    QDir().mkpath(WorkFolder() + QStringLiteral("temp"));
+    QDir().mkpath(TempFolder());
     // 6.
     InitWavHeader(CurrentFormat, 1, 44100, 16);
     recorder_ = std::make_unique<TAudioRecord>(2);

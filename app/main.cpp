@@ -7,15 +7,18 @@
 #include "app/BrowserEngine.h"
 #include "app/QtUserMessages.h"
 #include "app/TFormMain.h"
+#include "app/ToolkitTranslations.h"
 #include "app/WindowLook.h"
 
 int main(int argc, char** argv) {
     PrepareBrowserEngine();
     QApplication app(argc, argv);
+    LoadToolkitTranslations();
     // Every window of the program speaks in the main window's font.
     QApplication::setFont(WindowFont(12));
     QApplication::setApplicationName(ApplicationTitle());
     QApplication::setDesktopFileName(QStringLiteral("tavimo"));
+    QApplication::setWindowIcon(ProgramIcon());
     QtUserMessages messages;
     platform::InstallMessages(&messages);
     try {

@@ -87,6 +87,21 @@ void SendWindowManagerClose(QWidget* window) {
     xcb_disconnect(connection);
 }
 
+// Runs `make` with XDG_DATA_HOME set to `dataHome`, then restores it.
+template <typename Make>
+auto WithDataHome(const QByteArray& dataHome, Make make) {
+    const bool wasSet = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    const QByteArray old = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dataHome);
+    auto made = make();
+    if (wasSet) {
+        qputenv("XDG_DATA_HOME", old);
+    } else {
+        qunsetenv("XDG_DATA_HOME");
+    }
+    return made;
+}
+
 }  // namespace
 
 TEST_F(MainWindowTest, FoldersComeFromTheProgramPath) {
@@ -277,14 +292,36 @@ TEST_F(MainWindowTest, CloseButtonAndWindowManagerCloseBothAskFirst) {
     }
 }
 
-TEST(MainWindowFolders, AProgramFolderThatCannotBeWrittenStillStartsAndCloses) {
-    // Nothing can be created below /proc: no temp folder, no settings file.
-    auto window = std::make_unique<TFormMain>("/proc/tavimo-test/tavimo");
+TEST(MainWindowFolders, AProgramFolderThatCannotBeWrittenKeepsTheWorkFilesInTheDataFolder) {
+    // Nothing can be created below /proc: the program's folder there is what
+    // an installed copy's folder is to its user.
+    TempDir data;
+    auto window = WithDataHome(data.path().toUtf8(), [] {
+        return std::make_unique<TFormMain>("/proc/tavimo-test/tavimo");
+    });
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    EXPECT_FALSE(QDir("/proc/tavimo-test/temp").exists());
+    EXPECT_EQ("/proc/tavimo-test/", WorkFolder());
+    EXPECT_EQ(data.path("tavimo/temp/"), TempFolder());
+    EXPECT_TRUE(QDir(data.path("tavimo/temp")).exists());
+    EXPECT_EQ(QStringLiteral("在") + data.path("tavimo/temp") +
+                  QStringLiteral("中放入同名的LRC歌词文件，即可动态显示歌词"),
+              window->LabelText->text());
     window->close();
     window.reset();
+    EXPECT_TRUE(QFile::exists(data.path("tavimo/tavimo.ini")));
+    EXPECT_FALSE(QDir("/proc/tavimo-test").exists());
+}
+
+TEST(MainWindowFolders, NoWritableFolderAtAllStillStartsAndCloses) {
+    auto window = WithDataHome("/proc/tavimo-test-data", [] {
+        return std::make_unique<TFormMain>("/proc/tavimo-test/tavimo");
+    });
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->close();
+    window.reset();
+    EXPECT_FALSE(QDir("/proc/tavimo-test-data").exists());
     EXPECT_FALSE(QFile::exists("/proc/tavimo-test/tavimo.ini"));
 }
 

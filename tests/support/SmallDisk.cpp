@@ -34,6 +34,11 @@ QString SmallDisk::path(const QString& name) const {
     return name.isEmpty() ? dir_.path() : dir_.filePath(name);
 }
 
+bool SmallDisk::makeReadOnly() {
+    return mounted_ && mount(nullptr, dir_.path().toLocal8Bit().constData(), nullptr,
+                             MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
 void SmallDisk::fill() {
     const int fd = ::open(path(QStringLiteral(".filler")).toLocal8Bit().constData(),
                           O_WRONLY | O_CREAT | O_APPEND, 0644);

@@ -20,6 +20,10 @@ public:
     // Fills the remaining space with one file, so the next write fails.
     void fill();
 
+    // Mounts the disk again read-only, as an installed program's folder may
+    // be: nobody, root included, can write to it any more.
+    bool makeReadOnly();
+
 private:
     QTemporaryDir dir_;
     bool mounted_ = false;
