@@ -10,13 +10,18 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShowEvent>
 #include <QSlider>
 #include <QTimer>
 #include <QUrl>
-#include <QWebEngineView>
 
+#include "app/ExitReport.h"
 #include "app/FileDialogs.h"
+#include "app/LyricsFolderHint.h"
+#include "app/SitePane.h"
 #include "app/TFormMsg.h"
+#include "app/UpdaterLaunch.h"
+#include "app/WindowAccessibility.h"
 #include "app/WindowLook.h"
 #include "audio/TAudioRecord.h"
 #include "controls/ClickableLabel.h"
@@ -93,15 +98,17 @@ QSlider* MakeVolumeSlider(QWidget* parent, QRect geometry, const QString& hint) 
 
 TFormMain::TFormMain(const QString& programPath, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      Import(*this, [this] { return OpenDialog ? OpenDialog() : QString(); },
-             [this](const QString& text) -> std::unique_ptr<QObject> {
-                 auto note = std::make_unique<TFormMsg>(this);
-                 note->LabelMsg->setText(text);
-                 note->ShowCentred();
-                 return note;
-             }),
-      Export(*this, Take,
-             [this](const QString& proposed) { return SaveDialog ? SaveDialog(proposed) : QString(); }) {
+      Import(
+          *this, [this] { return OpenDialog ? OpenDialog() : QString(); },
+          [this](const QString& text) -> std::unique_ptr<QObject> {
+              auto note = std::make_unique<TFormMsg>(this);
+              note->LabelMsg->setText(text);
+              note->ShowCentred();
+              return note;
+          }),
+      Export(*this, Take, [this](const QString& proposed) {
+          return SaveDialog ? SaveDialog(proposed) : QString();
+      }) {
     Window = this;
     OpenDialog = [this] { return ChooseAccompaniment(this); };
     // Beside the accompaniment, else in the user's music folder.
@@ -109,31 +116,40 @@ TFormMain::TFormMain(const QString& programPath, QWidget* parent)
         return ChooseMp3Destination(
             this, proposed, MusicFile.isEmpty() ? QString() : QFileInfo(MusicFile).absolutePath());
     };
+    programFileName_ = FileNamePart(programPath);
     CreateComponents();
+    Site = new SitePane(*this, Import, SitePaneHost);
     Construct(programPath);
     ConnectHandlers();
+    MakeWindowAccessible(*this);
+    LabelText->setText(LyricsFolderHint(TempFolder(), WorkFilesBesideProgram(), QDir::homePath(),
+                                        LabelText->fontMetrics(), LabelText->width()));
 }
 
 void TFormMain::ConnectHandlers() {
     // Every handler runs guarded: an error raised inside it ends it there and
     // shows in the error box.
     auto guarded = [](auto handler) { return [handler] { platform::RunHandler(handler); }; };
-    connect(EzRgnBtnRecord, &TEzRgnBtn::OnClick, this, guarded([this] { Take.ButtonRecordClick(); }));
+    connect(EzRgnBtnRecord, &TEzRgnBtn::OnClick, this,
+            guarded([this] { Take.ButtonRecordClick(); }));
     connect(EzRgnBtnPlay, &TEzRgnBtn::OnClick, this, guarded([this] { Take.ButtonPlayClick(); }));
     connect(TimerText, &QTimer::timeout, this, guarded([this] { Take.TimerTextTimer(); }));
     connect(LabelSelbanzou, &ClickableLabel::clicked, this,
             guarded([this] { Import.ButtonImportBGsoundClick(); }));
-    connect(EzRgnBtnSave, &TEzRgnBtn::OnClick, this, guarded([this] { Export.ButtonSaveMp3Click(); }));
+    connect(EzRgnBtnSave, &TEzRgnBtn::OnClick, this,
+            guarded([this] { Export.ButtonSaveMp3Click(); }));
 }
 
 void TFormMain::CreateComponents() {
+    setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QStringLiteral("Quaviro Tavimo"));
     setFixedSize(600, 400);
     SetBackground(this, kBackground);
     setFont(WindowFont(12));
 
-    LabelText = MakeLabel(this, QStringLiteral("在本软件文件夹temp子目录中放入同名的LRC歌词文件，即可动态显示歌词"),
-                          QRect(52, 364, 501, 17), kTeal);
+    LabelText = MakeLabel(
+        this, QStringLiteral("在本软件文件夹temp子目录中放入同名的LRC歌词文件，即可动态显示歌词"),
+        QRect(52, 364, 501, 17), kTeal);
     LabelText->setWordWrap(true);
 
     Image1 = new QLabel(this);
@@ -188,8 +204,8 @@ void TFormMain::CreateComponents() {
     EzRgnBtnClose = MakeButton(this, {567, 7}, QStringLiteral("关闭"),
                                {"close_idle", "close_up", "close_down", nullptr});
 
-    CppWebBrowser = new QWebEngineView(this);
-    CppWebBrowser->setGeometry(16, 36, 569, 242);
+    SitePaneHost = new QWidget(this);
+    SitePaneHost->setGeometry(16, 36, 569, 242);
 
     Panel1 = new QFrame(this);
     Panel1->setFrameShape(QFrame::NoFrame);
@@ -220,8 +236,7 @@ void TFormMain::CreateComponents() {
 
     imageListStart_ = std::make_unique<TImageList>(
         QList<QImage>{Skin("record_0"), Skin("record_1"), Skin("record_2")});
-    imageListPlay_ =
-        std::make_unique<TImageList>(QList<QImage>{Skin("play_0"), Skin("play_1")});
+    imageListPlay_ = std::make_unique<TImageList>(QList<QImage>{Skin("play_0"), Skin("play_1")});
     ImageListStart = imageListStart_.get();
     ImageListPlay = imageListPlay_.get();
 
@@ -245,7 +260,7 @@ void TFormMain::Construct(const QString& programPath) {
     // 2., 3., 5.
     SetWorkFolders(programPath);
     // 4. The temp folder; a failure shows later, where work files are written.
-    QDir().mkpath(WorkFolder() + QStringLiteral("temp"));
+    QDir().mkpath(TempFolder());
     // 6.
     InitWavHeader(CurrentFormat, 1, 44100, 16);
     recorder_ = std::make_unique<TAudioRecord>(2);
@@ -291,7 +306,16 @@ void TFormMain::FormDestroy() {
     recorder_.reset();
 }
 
-void TFormMain::FormCloseQuery(bool& canClose) { canClose = true; }
+void TFormMain::FormCloseQuery(bool& canClose) {
+    // The window always closes; the report goes first.
+    canClose = true;
+    SendExitReport(OpenTime, MusicFile);
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Site->FormShow();
+}
 
 void TFormMain::closeEvent(QCloseEvent* event) {
     bool canClose = true;
@@ -347,15 +371,12 @@ void TFormMain::EzRgnBtnMiniClick() { showMinimized(); }
 
 void TFormMain::EzRgnBtnCloseClick() { close(); }
 
-void TFormMain::EzRgnBtnHelpClick() {
-    QDesktopServices::openUrl(QUrl(QStringLiteral("http://%1/help").arg(QLatin1String(kMainHost))));
-}
+void TFormMain::EzRgnBtnHelpClick() { QDesktopServices::openUrl(QUrl(HelpPageUrl())); }
 
-void TFormMain::ButtonUploadClick() {
-    QDesktopServices::openUrl(QUrl(QStringLiteral("http://%1/").arg(QLatin1String(kMemberHost))));
-}
+void TFormMain::ButtonUploadClick() { QDesktopServices::openUrl(QUrl(MemberPageUrl())); }
 
 void TFormMain::TimerShowTimer() {
     // Once per run.
     TimerShow->stop();
+    LaunchUpdater(WorkFolder(), programFileName_);
 }

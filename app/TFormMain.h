@@ -20,7 +20,7 @@
 class QLabel;
 class QSlider;
 class QTimer;
-class QWebEngineView;
+class SitePane;
 class QFrame;
 
 class TFormMain : public QWidget, public MainWindowParts {
@@ -42,7 +42,7 @@ public:
     TEzRgnBtn* EzRgnBtnMini = nullptr;
     TEzRgnBtn* EzRgnBtnHelp = nullptr;
     TEzRgnBtn* EzRgnBtnClose = nullptr;
-    QWebEngineView* CppWebBrowser = nullptr;
+    QWidget* SitePaneHost = nullptr;  // the site pane's place
     QFrame* Panel1 = nullptr;
     QTimer* TimerShow = nullptr;
 
@@ -72,6 +72,9 @@ public:
     void ButtonUploadClick();
     void TimerShowTimer();
 
+    // The site pane: the site's pages and its song links.
+    SitePane* Site = nullptr;
+
     // The recording workflow's handlers.
     TakeController Take{*this};
     AccompanimentImport Import;
@@ -79,6 +82,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -95,5 +99,6 @@ private:
     std::unique_ptr<platform::WavPlayer> player_;
     std::unique_ptr<TImageList> imageListStart_;
     std::unique_ptr<TImageList> imageListPlay_;
+    QString programFileName_;
     bool destroyed_ = false;
 };

@@ -23,3 +23,11 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
     palette.setColor(QPalette::WindowText, colour);
     widget->setPalette(palette);
 }
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/tavimo-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}

@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 
 class QWidget;
 
@@ -12,3 +13,7 @@ QFont WindowFont(int pixels);
 
 void SetBackground(QWidget* widget, const QColor& colour);
 void SetTextColour(QWidget* widget, const QColor& colour);
+
+// The program's icon, as the menu entry shows it, for the windows and the
+// task bar.
+QIcon ProgramIcon();

@@ -4,21 +4,21 @@
 #include <QScreen>
 #include <exception>
 
-#include <unistd.h>
-
+#include "app/BrowserEngine.h"
 #include "app/QtUserMessages.h"
 #include "app/TFormMain.h"
+#include "app/ToolkitTranslations.h"
+#include "app/WindowLook.h"
 
 int main(int argc, char** argv) {
-    // The site pane's browser engine runs as root only without its sandbox.
-    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX")) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    }
-    // The site pane shares its graphics context with the window.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    PrepareBrowserEngine();
     QApplication app(argc, argv);
+    LoadToolkitTranslations();
+    // Every window of the program speaks in the main window's font.
+    QApplication::setFont(WindowFont(12));
     QApplication::setApplicationName(ApplicationTitle());
     QApplication::setDesktopFileName(QStringLiteral("tavimo"));
+    QApplication::setWindowIcon(ProgramIcon());
     QtUserMessages messages;
     platform::InstallMessages(&messages);
     try {

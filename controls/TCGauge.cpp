@@ -1,9 +1,18 @@
 #include "controls/TCGauge.h"
 
+#include <QAccessible>
 #include <QPainter>
 #include <algorithm>
 
-TCGauge::TCGauge(QWidget* parent) : QWidget(parent) {}
+#include "controls/ControlsAccessibility.h"
+
+TCGauge::TCGauge(QWidget* parent) : QWidget(parent) { InstallControlsAccessibility(); }
+
+void TCGauge::ValueChanged() {
+    update();
+    QAccessibleValueChangeEvent event(this, progress_);
+    QAccessible::updateAccessibility(&event);
+}
 
 int TCGauge::PercentDone() const {
     const int range = maxValue_ - minValue_;
@@ -14,14 +23,14 @@ void TCGauge::SetMaxValue(int maximum) {
     if (maximum == 0 || maximum < minValue_ || maximum == maxValue_) return;
     maxValue_ = maximum;
     progress_ = std::clamp(progress_, minValue_, maxValue_);
-    update();
+    ValueChanged();
 }
 
 void TCGauge::SetProgress(int progress) {
     const int clamped = std::clamp(progress, minValue_, maxValue_);
     if (clamped == progress_) return;
     progress_ = clamped;
-    update();
+    ValueChanged();
 }
 
 void TCGauge::SetForeColor(const QColor& colour) {

@@ -1,7 +1,8 @@
 #pragma once
 // A flat horizontal gauge that shows its progress as a filled bar with the
 // percentage in the middle. Progress is clamped into [minimum, maximum], and a
-// maximum of 0 is ignored, so callers may set any value.
+// maximum of 0 is ignored, so callers may set any value. Screen readers see
+// it as a progress bar named by its hint.
 
 #include <QColor>
 #include <QWidget>
@@ -24,6 +25,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void ValueChanged();
+
     int minValue_ = 0;
     int maxValue_ = 100;
     int progress_ = 0;

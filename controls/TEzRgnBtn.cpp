@@ -1,20 +1,30 @@
 #include "controls/TEzRgnBtn.h"
 
+#include <QAccessible>
 #include <QCursor>
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "controls/ControlsAccessibility.h"
+#include "controls/FocusRing.h"
 #include "controls/KeyColour.h"
 #include "controls/TImageList.h"
 #include "controls/WindowCrop.h"
 
 namespace {
 constexpr int kInitialSizePx = 15;
-}
+// The teal of the main window's texts.
+const QColor kFocusColour(0, 128, 128);
+}  // namespace
 
 TEzRgnBtn::TEzRgnBtn(QWidget* owner) : QWidget(owner) {
+    InstallControlsAccessibility();
+    // Tab only: a click leaves the focus where it was, as before.
+    setFocusPolicy(Qt::TabFocus);
     resize(kInitialSizePx, kInitialSizePx);
     repeatTimer_.setInterval(kRepeatIntervalMs);
     connect(&repeatTimer_, &QTimer::timeout, this, &TEzRgnBtn::TimerExpired);
@@ -31,7 +41,15 @@ void TEzRgnBtn::SetAutoRepeat(bool autoRepeat) {
 void TEzRgnBtn::SetEnabled(bool enabled) {
     if (enabled == enabled_) return;
     enabled_ = enabled;
+    // Tab passes over a disabled button, and one that has the focus hands it on.
+    setFocusPolicy(enabled ? Qt::TabFocus : Qt::NoFocus);
+    if (!enabled && hasFocus()) focusNextChild();
     Repaint();
+    QAccessible::State changed;
+    changed.disabled = true;
+    changed.focusable = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 void TEzRgnBtn::SetPicIdle(const QImage& picture) {
@@ -96,11 +114,25 @@ void TEzRgnBtn::DownTimerExpired() {
     downTimer_.stop();
     forcedDown_ = false;
     Repaint();
+    if (pressClickPending_) {
+        pressClickPending_ = false;
+        Click();
+    }
 }
 
 void TEzRgnBtn::Click() {
     if (enabled_) emit OnClick(this);
 }
+
+// The click comes after the pressed picture, outside the caller's event: a
+// screen reader's request is answered before a dialog the click may open.
+void TEzRgnBtn::Press() {
+    if (!enabled_ || pressClickPending_) return;
+    pressClickPending_ = true;
+    Down(kDefaultDownMs);
+}
+
+bool TEzRgnBtn::FocusMarkShown() const { return keyboardFocus_ && hasFocus() && enabled_; }
 
 const QImage& TEzRgnBtn::GetPicDown() const { return picDown_.isNull() ? GetPicIdle() : picDown_; }
 
@@ -143,6 +175,19 @@ void TEzRgnBtn::Paint() {
     } else {
         painter.drawImage(0, 0, picture);
     }
+    if (FocusMarkShown()) painter.drawImage(0, 0, FocusRingFor(picture));
+}
+
+const QImage& TEzRgnBtn::FocusRingFor(const QImage& picture) {
+    // The faces of one button share their shape; a cut or transparent button
+    // has the shape of its key colour, a plain one that of its rectangle.
+    const bool cut = paintMode_ != pmNormal;
+    if (picture.cacheKey() != focusRingSourceKey_ || cut != focusRingCut_ || focusRing_.isNull()) {
+        focusRing_ = FocusRing(picture, cut, kFocusColour);
+        focusRingSourceKey_ = picture.cacheKey();
+        focusRingCut_ = cut;
+    }
+    return focusRing_;
 }
 
 const QImage& TEzRgnBtn::TransparentVersion(const QImage& picture) {
@@ -299,6 +344,45 @@ void TEzRgnBtn::mouseReleaseEvent(QMouseEvent* event) {
         MouseMessage leave = MessageAt(MouseMessageId::Leave, point);
         MouseLeft(leave);
     }
+}
+
+void TEzRgnBtn::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // Holding the key gives one press, not one for each repeat.
+    if (!event->isAutoRepeat()) Press();
+    event->accept();
+}
+
+void TEzRgnBtn::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    // Focus given back with the window (after a dialog) keeps the mark it had.
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+        reason == Qt::ShortcutFocusReason) {
+        keyboardFocus_ = true;
+    } else if (reason != Qt::ActiveWindowFocusReason) {
+        keyboardFocus_ = false;
+    }
+    update();
+}
+
+void TEzRgnBtn::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    if (event->reason() != Qt::ActiveWindowFocusReason) keyboardFocus_ = false;
+    update();
+}
+
+bool TEzRgnBtn::event(QEvent* event) {
+    // The hint is the button's name for screen readers: tell them it changed.
+    if (event->type() == QEvent::ToolTipChange && accessibleName().isEmpty()) {
+        QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&nameChanged);
+    }
+    return QWidget::event(event);
 }
 
 // The second press of a double click is dropped entirely: it neither shows

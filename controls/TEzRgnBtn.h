@@ -5,6 +5,9 @@
 // the key-colour pixels neither paint nor take the mouse. It keeps its own
 // enabled flag: the widget itself stays enabled, so a disabled button still
 // follows the mouse but shows the disabled picture and never clicks.
+// From the keyboard it takes focus with Tab while enabled, shows a dotted
+// focus mark once focus came by keyboard, and Space or Enter press it as
+// Press() does. Screen readers see it as a push button named by its hint.
 // UI thread only.
 
 #include <QImage>
@@ -86,6 +89,14 @@ public:
     // Emits OnClick when the button is enabled.
     void Click();
 
+    // A press as from the keyboard or a screen reader: the pressed picture
+    // for kDefaultDownMs, then Click. Nothing while disabled or while an
+    // earlier press is still showing.
+    void Press();
+
+    // Whether the keyboard focus mark is drawn now.
+    bool FocusMarkShown() const;
+
     // Picture choices with their fallbacks: pressed and hover fall back to
     // the idle choice, which is the disabled picture (or else PicIdle) while
     // disabled.
@@ -114,6 +125,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void PictureChanged();
@@ -130,6 +145,7 @@ private:
     bool IsOver(QPoint point) const;
     MouseMessage MessageAt(MouseMessageId id, QPoint point) const;
     const QImage& TransparentVersion(const QImage& picture);
+    const QImage& FocusRingFor(const QImage& picture);
 
     bool autoRepeat_ = false;
     bool enabled_ = true;
@@ -148,6 +164,10 @@ private:
     // Set by a press on the button, cleared by the next release, which clicks
     // when it happens over the button.
     bool clickPending_ = false;
+    // Press(): the click that follows the pressed picture.
+    bool pressClickPending_ = false;
+    // Focus came by Tab (or a shortcut): the mark shows while focus stays.
+    bool keyboardFocus_ = false;
     QTimer repeatTimer_;
     QTimer downTimer_;
     DrawingGuard drawingGuard_;
@@ -156,4 +176,8 @@ private:
     // for the picture it was made from.
     qint64 transparentSourceKey_ = 0;
     QImage transparentPicture_;
+    // The focus mark, kept for the picture and mode it was made for.
+    qint64 focusRingSourceKey_ = 0;
+    bool focusRingCut_ = false;
+    QImage focusRing_;
 };

@@ -1,10 +1,20 @@
 #include "net/Global.h"
 
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+
 namespace {
 
 QString workFolder;
 QString tempFolder;
 QString settingsListPath;
+bool workFilesBesideProgram = true;
+
+bool CanWrite(const QString& folder) {
+    return ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
+}
 
 bool IsFolderSeparator(QChar c) { return c == u'/' || c == u'\\'; }
 
@@ -21,14 +31,38 @@ const QString& WorkFolder() { return workFolder; }
 const QString& TempFolder() { return tempFolder; }
 const QString& SettingsListPath() { return settingsListPath; }
 
-void SetWorkFolders(const QString& programPath) {
+void SetWorkFolders(const QString& programPath, bool besideProgram, const QString& dataFolder) {
     const qsizetype lastSlash = programPath.lastIndexOf(u'/');
     workFolder = programPath.left(lastSlash + 1);
-    tempFolder = workFolder + QStringLiteral("temp/");
+    workFilesBesideProgram = besideProgram;
+    const QString filesFolder = besideProgram ? workFolder : dataFolder;
+    tempFolder = filesFolder + QStringLiteral("temp/");
     // "tavimo.exe" gives "tavimo.ini"; a Linux program has no extension to
     // replace, so "tavimo" gives "tavimo.ini" too.
-    settingsListPath = workFolder + StripFileExt(programPath) + QStringLiteral(".ini");
+    settingsListPath = filesFolder + StripFileExt(programPath) + QStringLiteral(".ini");
 }
+
+void SetWorkFolders(const QString& programPath) {
+    const QString programFolder = programPath.left(programPath.lastIndexOf(u'/') + 1);
+    const bool beside = WorkFilesFitBeside(programFolder);
+    SetWorkFolders(programPath, beside, beside ? QString() : UserDataFolder());
+}
+
+bool WorkFilesFitBeside(const QString& programFolder) {
+    if (programFolder.isEmpty() || !CanWrite(programFolder)) return false;
+    const QString temp = QDir(programFolder).filePath(QStringLiteral("temp"));
+    return !QFile::exists(temp) || CanWrite(temp);
+}
+
+QString UserDataFolder() {
+    // Relative paths in the XDG variables are invalid and ignored.
+    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!dataHome.startsWith(u'/')) dataHome = QDir::homePath() + QStringLiteral("/.local/share");
+    if (!dataHome.endsWith(u'/')) dataHome += u'/';
+    return dataHome + QStringLiteral("tavimo/");
+}
+
+bool WorkFilesBesideProgram() { return workFilesBesideProgram; }
 
 QString FileNamePart(const QString& path) { return path.mid(FileNameStart(path)); }
 

@@ -19,9 +19,10 @@ DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
     return *this;
 }
 
-DynamicLibrary DynamicLibrary::Load(const QString& path, QString* error) {
+DynamicLibrary DynamicLibrary::Load(const QString& path, QString* error, bool resident) {
     // RTLD_LOCAL keeps the library's symbols (libmad's, LAME's) out of ours.
-    void* handle = dlopen(path.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = dlopen(path.toLocal8Bit().constData(),
+                          RTLD_NOW | RTLD_LOCAL | (resident ? RTLD_NODELETE : 0));
     if (!handle && error) {
         const char* text = dlerror();
         *error = text ? QString::fromLocal8Bit(text) : QString();

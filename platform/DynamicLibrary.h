@@ -15,8 +15,11 @@ public:
     DynamicLibrary& operator=(const DynamicLibrary&) = delete;
 
     // Loads the library at `path`; on failure returns an unloaded object and
-    // puts the loader's own explanation into `error` (when given).
-    static DynamicLibrary Load(const QString& path, QString* error = nullptr);
+    // puts the loader's own explanation into `error` (when given). A
+    // `resident` library stays in the process when the object goes (for
+    // libraries that cannot be unloaded safely).
+    static DynamicLibrary Load(const QString& path, QString* error = nullptr,
+                               bool resident = false);
 
     bool loaded() const { return handle_ != nullptr; }
     explicit operator bool() const { return loaded(); }

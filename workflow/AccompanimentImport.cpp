@@ -10,8 +10,10 @@
 #include "controls/TCGauge.h"
 #include "controls/TEzRgnBtn.h"
 #include "decoder/ostrel/Ostrel.h"
+#include "decoder/pellin/Pellin.h"
 #include "net/Global.h"
 #include "platform/UserMessages.h"
+#include "workflow/BusyScope.h"
 #include "workflow/DllBinding.h"
 #include "workflow/ImportFailureCause.h"
 
@@ -19,6 +21,26 @@ namespace {
 
 // The conversion libraries' common export: source path, destination path.
 using ConvertFunction = int (*)(const char*, const char*);
+
+// The library beside the program that turns a file of each kind into bgsound.wav.
+struct Converter {
+    const char* extension;
+    const char* library;
+    const char* exportName;
+    int decoded;                          // the export's result for a file converted whole
+    QString (*failureCause)(int result);  // why any other result failed, for the user
+};
+constexpr Converter kConverters[] = {
+    {"mp3", "ostrel.so", "Ostrel", kOstrelDecoded, &OstrelFailureCause},
+    {"wma", "pellin.so", "Pellin", kPellinDecoded, &PellinFailureCause},
+};
+
+const Converter* ConverterFor(const QString& extension) {
+    for (const Converter& converter : kConverters) {
+        if (extension == QLatin1String(converter.extension)) return &converter;
+    }
+    return nullptr;
+}
 
 QString Bgsound() { return TempFolder() + QStringLiteral("bgsound.wav"); }
 
@@ -29,6 +51,8 @@ AccompanimentImport::AccompanimentImport(MainWindowParts& window, ChooseFileFunc
     : w_(window), chooseFile_(std::move(chooseFile)), showNote_(std::move(showNote)) {}
 
 void AccompanimentImport::ButtonImportBGsoundClick() {
+    if (w_.AccompanimentBusy) return;
+    BusyScope busy(w_.AccompanimentBusy);
     const QString path = chooseFile_();
     if (path.isEmpty()) return;
     w_.MusicFile = path;
@@ -39,6 +63,7 @@ void AccompanimentImport::ButtonImportBGsoundClick() {
 }
 
 void AccompanimentImport::ImportAccompaniment(const QString& path) {
+    BusyScope busy(w_.AccompanimentBusy);
     const QString song = StripFileExt(path);
     std::unique_ptr<QObject> note =
         showNote_(QStringLiteral("正在导入伴奏: ") + song + QStringLiteral(" ..."));
@@ -62,32 +87,22 @@ void AccompanimentImport::ImportAccompaniment(const QString& path) {
 
 AccompanimentImport::Conversion AccompanimentImport::Convert(const QString& path,
                                                              const QString& song) {
-    const QString extension = LowerFileExt(path);
-    const char* library = nullptr;
-    const char* exportName = nullptr;
-    if (extension == u"mp3") {
-        library = "ostrel.so";
-        exportName = "Ostrel";
-    } else if (extension == u"wma") {
-        library = "pellin.so";
-        exportName = "Pellin";
-    } else {
-        return Conversion::NotTried;
-    }
-    const QString libraryPath = WorkFolder() + QLatin1String(library);
+    const Converter* converter = ConverterFor(LowerFileExt(path));
+    if (!converter) return Conversion::NotTried;
+    const QString libraryPath = WorkFolder() + QLatin1String(converter->library);
     if (!QFile::exists(libraryPath)) return Conversion::NotTried;
 
     platform::DynamicLibrary dll;
     void* function = nullptr;
-    if (!BindDllProc(libraryPath, exportName, dll, function)) return Conversion::NotTried;
+    if (!BindDllProc(libraryPath, converter->exportName, dll, function)) {
+        return Conversion::NotTried;
+    }
     const int result = reinterpret_cast<ConvertFunction>(function)(
         path.toLocal8Bit().constData(), Bgsound().toLocal8Bit().constData());
     dll.unload();
 
-    // Our decoder says whether it decoded the file; the WMA library's result
-    // has no meaning we know of, so its output is taken as it is.
-    if (extension == u"mp3" && result != kOstrelDecoded) {
-        failureCause_ = ImportFailureCause(result);
+    if (result != converter->decoded) {
+        failureCause_ = converter->failureCause(result);
         return Conversion::Failed;
     }
     w_.LabelCur->setText(QStringLiteral("已导入伴奏: ") + song);

@@ -8,7 +8,8 @@
 
 namespace {
 const QString kNoLyricsText = QStringLiteral("在伴奏文件的同目录中放入同名的lrc文件，即可显示歌词");
-const QString kNoArtistText = QStringLiteral("在本软件文件夹temp子目录中放入同名的lrc文件，即可显示歌词");
+const QString kNoArtistText =
+    QStringLiteral("在本软件文件夹temp子目录中放入同名的lrc文件，即可显示歌词");
 }  // namespace
 
 QString LyricsPathFor(const QString& musicFile) {

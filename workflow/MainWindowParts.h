@@ -48,6 +48,9 @@ struct MainWindowParts {
 
     // State of the session.
     QString MusicFile;  // full path of the last imported accompaniment
+    // An accompaniment is being chosen, fetched or imported: a second one
+    // waits until it has ended, and so does a new take.
+    bool AccompanimentBusy = false;
     WavHeader CurrentFormat{};
     LyricLineMap LyricLines;
     QString LyricTitle;

@@ -22,6 +22,8 @@ QString TakeController::SongName() const { return StripFileExt(w_.MusicFile); }
 
 void TakeController::ButtonRecordClick() {
     if (w_.EzRgnBtnRecord->Tag() == 0) {
+        // The accompaniment is about to change: the take waits for it.
+        if (w_.AccompanimentBusy) return;
         StartTake();
     } else if (w_.EzRgnBtnRecord->Tag() == 1) {
         EndTake();

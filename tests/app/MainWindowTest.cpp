@@ -8,7 +8,6 @@
 #include <QSlider>
 #include <QTest>
 #include <QUrl>
-#include <QWebEngineView>
 #include <memory>
 
 #include "app/TFormMain.h"
@@ -88,6 +87,21 @@ void SendWindowManagerClose(QWidget* window) {
     xcb_disconnect(connection);
 }
 
+// Runs `make` with XDG_DATA_HOME set to `dataHome`, then restores it.
+template <typename Make>
+auto WithDataHome(const QByteArray& dataHome, Make make) {
+    const bool wasSet = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+    const QByteArray old = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dataHome);
+    auto made = make();
+    if (wasSet) {
+        qputenv("XDG_DATA_HOME", old);
+    } else {
+        qunsetenv("XDG_DATA_HOME");
+    }
+    return made;
+}
+
 }  // namespace
 
 TEST_F(MainWindowTest, FoldersComeFromTheProgramPath) {
@@ -115,7 +129,7 @@ TEST_F(MainWindowTest, ComponentsSitAtTheirPlacesWithTheirTexts) {
     EXPECT_EQ(QString("在本软件文件夹temp子目录中放入同名的LRC歌词文件，即可动态显示歌词"),
               window->LabelText->text());
     EXPECT_EQ("", window->LabelTextNext->text());  // "下一句" is emptied
-    EXPECT_EQ("", window->LabelCur->text());        // "请先导入伴奏" is emptied
+    EXPECT_EQ("", window->LabelCur->text());       // "请先导入伴奏" is emptied
     EXPECT_EQ(QColor(0, 128, 128), window->LabelText->palette().color(QPalette::WindowText));
 
     const struct {
@@ -150,7 +164,7 @@ TEST_F(MainWindowTest, ComponentsSitAtTheirPlacesWithTheirTexts) {
         {window->EzRgnBtnMini, {519, 6, 19, 19}, "最小化"},
         {window->EzRgnBtnHelp, {543, 7, 17, 17}, "帮助"},
         {window->EzRgnBtnClose, {567, 7, 17, 17}, "关闭"},
-        {window->CppWebBrowser, {16, 36, 569, 242}, ""},
+        {window->SitePaneHost, {16, 36, 569, 242}, ""},
         {window->Panel1, {120, 332, 313, 19}, ""},
         {window->ProgressBar, {1, 1, 311, 17}, "歌曲进度"},
         {window->EzRgnBtnPlay, {514, 328, 72, 24}, "试听"},
@@ -233,8 +247,8 @@ TEST_F(MainWindowTest, HelpAndUploadOpenTheSitePages) {
     window->EzRgnBtnHelp->Click();
     window->EzRgnBtnUpload->Click();
     ASSERT_EQ(2, urls.opened.size());
-    EXPECT_EQ(QUrl(QString("http://%1/help").arg(kMainHost)), urls.opened[0]);
-    EXPECT_EQ(QUrl(QString("http://%1/").arg(kMemberHost)), urls.opened[1]);
+    EXPECT_EQ(QUrl(QString("http://%1/help").arg(CurrentSiteHosts().main)), urls.opened[0]);
+    EXPECT_EQ(QUrl(QString("http://%1/").arg(CurrentSiteHosts().member)), urls.opened[1]);
 }
 
 TEST_F(MainWindowTest, MinimiseButtonMinimisesTheWindow) {
@@ -278,14 +292,36 @@ TEST_F(MainWindowTest, CloseButtonAndWindowManagerCloseBothAskFirst) {
     }
 }
 
-TEST(MainWindowFolders, AProgramFolderThatCannotBeWrittenStillStartsAndCloses) {
-    // Nothing can be created below /proc: no temp folder, no settings file.
-    auto window = std::make_unique<TFormMain>("/proc/tavimo-test/tavimo");
+TEST(MainWindowFolders, AProgramFolderThatCannotBeWrittenKeepsTheWorkFilesInTheDataFolder) {
+    // Nothing can be created below /proc: the program's folder there is what
+    // an installed copy's folder is to its user.
+    TempDir data;
+    auto window = WithDataHome(data.path().toUtf8(), [] {
+        return std::make_unique<TFormMain>("/proc/tavimo-test/tavimo");
+    });
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    EXPECT_FALSE(QDir("/proc/tavimo-test/temp").exists());
+    EXPECT_EQ("/proc/tavimo-test/", WorkFolder());
+    EXPECT_EQ(data.path("tavimo/temp/"), TempFolder());
+    EXPECT_TRUE(QDir(data.path("tavimo/temp")).exists());
+    EXPECT_EQ(QStringLiteral("在") + data.path("tavimo/temp") +
+                  QStringLiteral("中放入同名的LRC歌词文件，即可动态显示歌词"),
+              window->LabelText->text());
     window->close();
     window.reset();
+    EXPECT_TRUE(QFile::exists(data.path("tavimo/tavimo.ini")));
+    EXPECT_FALSE(QDir("/proc/tavimo-test").exists());
+}
+
+TEST(MainWindowFolders, NoWritableFolderAtAllStillStartsAndCloses) {
+    auto window = WithDataHome("/proc/tavimo-test-data", [] {
+        return std::make_unique<TFormMain>("/proc/tavimo-test/tavimo");
+    });
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->close();
+    window.reset();
+    EXPECT_FALSE(QDir("/proc/tavimo-test-data").exists());
     EXPECT_FALSE(QFile::exists("/proc/tavimo-test/tavimo.ini"));
 }
 

@@ -89,10 +89,9 @@ TEST_F(DllBindingTest, TheDecodersExportIsBoundAndReleasedWithItsLibrary) {
         EXPECT_TRUE(IsMapped(path));
         // It is the decoder: a source that is not there is its own result.
         const QString destination = dir.path("out.wav");
-        EXPECT_EQ(kOstrelSourceUnopenable,
-                  reinterpret_cast<OstrelFunction>(function)(
-                      dir.path("missing.mp3").toLocal8Bit().constData(),
-                      destination.toLocal8Bit().constData()));
+        EXPECT_EQ(kOstrelSourceUnopenable, reinterpret_cast<OstrelFunction>(function)(
+                                               dir.path("missing.mp3").toLocal8Bit().constData(),
+                                               destination.toLocal8Bit().constData()));
         EXPECT_FALSE(QFile::exists(destination));
     }
     EXPECT_FALSE(IsMapped(path));

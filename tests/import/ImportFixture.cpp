@@ -12,6 +12,7 @@
 #include "controls/TEzRgnBtn.h"
 #include "controls/TImageList.h"
 #include "tests/decoder/Mp3Sources.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/WavFiles.h"
 
 QByteArray HeaderBytes(const WavHeader& header) {
@@ -86,15 +87,39 @@ void ImportTest::AfterEarlierTake() {
 }
 
 QString ImportTest::InstallOstrel(const QString& library) {
-    const QString from = library.isEmpty() ? QStringLiteral(TAVIMO_PROGRAM_DIR "/ostrel.so") : library;
+    const QString from =
+        library.isEmpty() ? QStringLiteral(TAVIMO_PROGRAM_DIR "/ostrel.so") : library;
     const QString to = dir.path("ostrel.so");
     QFile::remove(to);
     EXPECT_TRUE(QFile::copy(from, to)) << from.toStdString();
     return to;
 }
 
+QString ImportTest::InstallPellin() {
+    const QString to = dir.path("pellin.so");
+    QFile::remove(to);
+    EXPECT_TRUE(QFile::copy(QStringLiteral(TAVIMO_PROGRAM_DIR "/pellin.so"), to));
+    return to;
+}
+
+QString ImportTest::MakeWma(const QString& name, int channels, int sampleRate, double seconds,
+                            double frequency) {
+    const QString path = dir.path(name);
+    const ProgramRun run =
+        RunProgram("ffmpeg", {"-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                              QStringLiteral("sine=frequency=%1:sample_rate=%2:duration=%3")
+                                  .arg(frequency)
+                                  .arg(sampleRate)
+                                  .arg(seconds),
+                              "-ac", QString::number(channels), "-c:a", "wmav2", "-b:a", "128k",
+                              "-f", "asf", path});
+    EXPECT_EQ(0, run.exitCode) << run.errorText.toStdString();
+    return path;
+}
+
 QString ImportTest::StandIn(const char* kind) const {
-    return QStringLiteral(TAVIMO_STAND_IN_OSTREL_DIR "/ostrel_%1/ostrel.so").arg(QLatin1String(kind));
+    return QStringLiteral(TAVIMO_STAND_IN_OSTREL_DIR "/ostrel_%1/ostrel.so")
+        .arg(QLatin1String(kind));
 }
 
 QString ImportTest::MakeMp3(const QString& name, int channels, int sampleRate, double seconds,
@@ -102,8 +127,8 @@ QString ImportTest::MakeMp3(const QString& name, int channels, int sampleRate, d
     const QString path = dir.path(name);
     QDir().mkpath(QFileInfo(path).path());
     const QString complaint =
-        EncodeMp3(path, channels, sampleRate,
-                  SineSamples(frequency, seconds, sampleRate, channels), QStringList{});
+        EncodeMp3(path, channels, sampleRate, SineSamples(frequency, seconds, sampleRate, channels),
+                  QStringList{});
     EXPECT_EQ("", complaint.toStdString());
     QFile::remove(path + QStringLiteral(".source.wav"));
     return path;

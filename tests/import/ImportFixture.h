@@ -62,9 +62,15 @@ protected:
     // folder as ostrel.so; returns its path there.
     QString InstallOstrel(const QString& library = QString());
     QString StandIn(const char* kind) const;
+    // Puts the WMA library into the program folder as pellin.so.
+    QString InstallPellin();
 
     // A tone encoded by lame at its default settings into dir/`name`.
     QString MakeMp3(const QString& name, int channels, int sampleRate, double seconds,
+                    double frequency);
+
+    // A tone encoded by ffmpeg's WMA version 2 encoder into dir/`name`.
+    QString MakeWma(const QString& name, int channels, int sampleRate, double seconds,
                     double frequency);
 
     QString Bgsound() const { return dir.path("temp/bgsound.wav"); }

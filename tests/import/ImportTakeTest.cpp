@@ -1,4 +1,4 @@
-// From the choice of an MP3 to the preview, in the running window: the
+// From the choice of an MP3 or WMA file to the preview, in the running window: the
 // accompaniment is decoded, a take is sung over it by the test sound server's
 // 440 Hz microphone, and the preview plays the mix of both.
 #include <gtest/gtest.h>
@@ -20,8 +20,8 @@
 namespace {
 
 constexpr int kRate = 44100;
-constexpr double kVoiceHz = 440;   // the test microphone
-constexpr double kSongHz = 1000;   // the accompaniment
+constexpr double kVoiceHz = 440;  // the test microphone
+constexpr double kSongHz = 1000;  // the accompaniment
 constexpr double kNeitherHz = 2500;
 
 std::vector<int16_t> Span(const std::vector<int16_t>& mono, double fromSeconds, double seconds) {
@@ -31,14 +31,29 @@ std::vector<int16_t> Span(const std::vector<int16_t>& mono, double fromSeconds, 
                                 mono.begin() + static_cast<std::ptrdiff_t>(to));
 }
 
-class ImportTakeTest : public ImportTest {};
+class ImportTakeTest : public ImportTest {
+protected:
+    // Imports `song` (a four-second 1000 Hz tone, `expectedSeconds` long once
+    // decoded with the coder's delay and padding) by a click, sings a take
+    // over it, previews the mix and checks what was played and written.
+    void RecordOverAndPreview(const QString& song, int expectedSeconds);
+};
 
 }  // namespace
 
 TEST_F(ImportTakeTest, AnImportedSongIsRecordedOverAndPreviewedAsAMix) {
     OpenWindow();
     InstallOstrel();
-    const QString song = MakeMp3("Tone Song.mp3", 2, kRate, 4.0, kSongHz);
+    RecordOverAndPreview(MakeMp3("Tone Song.mp3", 2, kRate, 4.0, kSongHz), 5);
+}
+
+TEST_F(ImportTakeTest, AWmaSongToo) {
+    OpenWindow();
+    InstallPellin();
+    RecordOverAndPreview(MakeWma("Tone Song.WMA", 2, kRate, 4.0, kSongHz), 4);
+}
+
+void ImportTakeTest::RecordOverAndPreview(const QString& song, int expectedSeconds) {
     window->OpenDialog = [&] { return song; };
 
     // The user clicks "选取本地伴奏" and picks the file.
@@ -49,7 +64,7 @@ TEST_F(ImportTakeTest, AnImportedSongIsRecordedOverAndPreviewedAsAMix) {
     ASSERT_TRUE(bgsound.ok);
     ASSERT_EQ(2, bgsound.header.channels);
     const int seconds = static_cast<int>((bgsound.fileBytes - 44 + 176399) / 176400);
-    EXPECT_EQ(5, seconds);  // four seconds and the coder's delay and padding
+    EXPECT_EQ(expectedSeconds, seconds);
     EXPECT_EQ(QString::asprintf("/00:%02d", seconds), window->LabelTimeTotal->text());
     EXPECT_EQ(seconds, window->ProgressBar->MaxValue());
 
@@ -117,7 +132,8 @@ TEST_F(ImportTakeTest, AnImportedSongIsRecordedOverAndPreviewedAsAMix) {
     }
 
     // The timer counts the preview until the gauge is full, then the player stops.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->TimerText->isActive(); }, (seconds + 4) * 1000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return !window->TimerText->isActive(); }, (seconds + 4) * 1000));
     EXPECT_EQ(QString::asprintf("00:%02d", seconds), window->LabelTimeDone->text());
     EXPECT_EQ(seconds, window->ProgressBar->Progress());
     EXPECT_FALSE(window->MediaPlayer->isPlaying());

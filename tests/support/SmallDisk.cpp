@@ -19,15 +19,11 @@ bool PrivateMountNamespace() {
 
 }  // namespace
 
-SmallDisk::SmallDisk(int kibibytes) : options_("size=" + QByteArray::number(kibibytes) + "k") {
+SmallDisk::SmallDisk(int kibibytes) {
     if (!dir_.isValid() || !PrivateMountNamespace()) return;
+    const QByteArray options = "size=" + QByteArray::number(kibibytes) + "k";
     mounted_ = mount("tmpfs", dir_.path().toLocal8Bit().constData(), "tmpfs", 0,
-                     options_.constData()) == 0;
-}
-
-bool SmallDisk::makeReadOnly() {
-    return mounted_ && mount("tmpfs", dir_.path().toLocal8Bit().constData(), "tmpfs",
-                             MS_REMOUNT | MS_RDONLY, options_.constData()) == 0;
+                     options.constData()) == 0;
 }
 
 SmallDisk::~SmallDisk() {
@@ -36,6 +32,11 @@ SmallDisk::~SmallDisk() {
 
 QString SmallDisk::path(const QString& name) const {
     return name.isEmpty() ? dir_.path() : dir_.filePath(name);
+}
+
+bool SmallDisk::makeReadOnly() {
+    return mounted_ && mount(nullptr, dir_.path().toLocal8Bit().constData(), nullptr,
+                             MS_REMOUNT | MS_RDONLY, nullptr) == 0;
 }
 
 void SmallDisk::fill() {

@@ -4,7 +4,6 @@
 // nothing outside the process ever sees it. Needs root; `available()` is
 // false (and the test should skip) where that is not allowed.
 
-#include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -21,12 +20,11 @@ public:
     // Fills the remaining space with one file, so the next write fails.
     void fill();
 
-    // Mounts the disk again read-only (root ignores file permissions, so
-    // only this makes writing fail). True when it worked.
+    // Mounts the disk again read-only, as an installed program's folder may
+    // be: nobody, root included, can write to it any more.
     bool makeReadOnly();
 
 private:
-    QByteArray options_;
     QTemporaryDir dir_;
     bool mounted_ = false;
 };

@@ -1,0 +1,108 @@
+#include "app/SitePane.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/MusicLink.h"
+#include "controls/TEzRgnBtn.h"
+#include "net/Global.h"
+#include "net/SiteHosts.h"
+#include "net/http/HttpGetText.h"
+#include "net/ui/DownloadFile.h"
+#include "platform/UserMessages.h"
+#include "workflow/AccompanimentImport.h"
+#include "workflow/BusyScope.h"
+
+namespace {
+
+constexpr int kDownloadAttempts = 3;
+
+QString BlankPage() { return WorkFolder() + QStringLiteral("blank.html"); }
+
+}  // namespace
+
+SitePane::SitePane(MainWindowParts& window, AccompanimentImport& import, QWidget* host)
+    : QObject(host), w_(window), import_(import), host_(host) {}
+
+SitePane::~SitePane() {
+    // The widget goes with the window; the pane's own part goes first.
+    pane_.reset();
+}
+
+void SitePane::FormShow() {
+    if (shown_) return;
+    shown_ = true;
+    // The engine's start-up is the slow part of the program's: the pane is
+    // made once the window has been painted, and fills a moment later.
+    host_->window()->installEventFilter(this);
+}
+
+bool SitePane::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint && watched == host_->window()) {
+        watched->removeEventFilter(this);
+        // After the paint has reached the screen.
+        QTimer::singleShot(0, this, [this] { CreateBrowser(); });
+    }
+    return false;
+}
+
+void SitePane::CreateBrowser() {
+    // The engine stays loaded for the rest of the run: it cannot be unloaded.
+    library_ = platform::DynamicLibrary::Load(WorkFolder() + QLatin1String(kBrowserPaneLibrary),
+                                              nullptr, true);
+    const auto create = library_.function<CreateBrowserPaneFunction>(kCreateBrowserPaneName);
+    if (!create) return;
+    pane_.reset(create(
+        host_,
+        [this](const QString& address, bool& cancel) {
+            CppWebBrowserBeforeNavigate2(address, cancel);
+        },
+        [this](const QString& address) { CppWebBrowserNavigateError(address); }));
+    if (!pane_) return;
+    CppWebBrowser = pane_->widget();
+    auto* layout = new QVBoxLayout(host_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(CppWebBrowser);
+    CppWebBrowser->show();
+    pane_->navigate(QUrl(SearchPageUrl()));
+    emit paneCreated();
+}
+
+void SitePane::CppWebBrowserNavigateError(const QString& address) {
+    // A missing blank.html must not send the pane round in circles.
+    if (QUrl(address) == QUrl::fromLocalFile(BlankPage())) return;
+    if (pane_) pane_->navigate(QUrl::fromLocalFile(BlankPage()));
+}
+
+void SitePane::CppWebBrowserBeforeNavigate2(const QString& address, bool& cancel) {
+    cancel = false;
+    if (!IsMusicLink(address)) return;
+    cancel = true;
+    // One song at a time, and none while a take records over the current one.
+    if (w_.AccompanimentBusy || w_.EzRgnBtnRecord->Tag() == 1) return;
+    w_.AccompanimentBusy = true;
+    // Out of the engine's callback first: the download keeps the windows
+    // responsive, which must not happen inside the engine's own call.
+    QTimer::singleShot(0, this, [this, address] { FetchMusicLink(address); });
+}
+
+void SitePane::FetchMusicLink(const QString& link) {
+    w_.AccompanimentBusy = false;  // held since the link was accepted
+    BusyScope busy(w_.AccompanimentBusy);
+    const QString fetchAddress = MusicFetchAddress(link);
+    const QString answer = HttpGetText(fetchAddress);
+    const QString target = MusicDownloadTarget(TempFolder(), fetchAddress, answer);
+    if (answer.isEmpty() || target.isEmpty()) {
+        platform::Messages().messageBox(QStringLiteral("打开 url 失败"), QStringLiteral("提示"));
+        return;
+    }
+    QDir().mkpath(WorkFolder() + QStringLiteral("temp"));
+    QString errorText;
+    if (DownloadFile(answer, target, true, kDownloadAttempts, true, &errorText)) {
+        import_.ImportAccompaniment(target);
+        QFile::remove(target);
+    }
+}

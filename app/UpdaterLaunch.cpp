@@ -1,0 +1,14 @@
+#include "app/UpdaterLaunch.h"
+
+#include "net/LaunchProgram.h"
+#include "net/SiteHosts.h"
+
+QString UpdaterCommandLine(const QString& workFolder, const QString& updateUrl,
+                           const QString& programFileName) {
+    return u'"' + workFolder + QStringLiteral("update\" \"") + updateUrl + QStringLiteral("\" -O") +
+           programFileName + u' ';
+}
+
+void LaunchUpdater(const QString& workFolder, const QString& programFileName) {
+    LaunchProgram(UpdaterCommandLine(workFolder, UpdateUrl(), programFileName), false, -1);
+}

@@ -1,0 +1,13 @@
+#pragma once
+// One plain HTTP GET for a short text answer. Blocks the calling thread for
+// the length of the request (bounded by TransferLimits.h); any thread.
+
+#include <QString>
+
+// The body of the answer to a GET of `url`, without characters of code 32
+// and below at either end; "" on any failure: an address that is not plain
+// http, no server, a status outside 2xx (redirects are not followed), a
+// broken or stalled transfer, a body over the text limit. The request goes
+// through the proxy the desktop's setting prescribes for `url`, as HTTP/1.1,
+// with no header of the program's own. Never raises.
+QString HttpGetText(const QString& url);
