@@ -44,7 +44,7 @@ std::vector<int16_t> SinkMonitor::finish() {
     if (!file.open(QIODevice::ReadOnly)) return samples;
     const QByteArray bytes = file.readAll();
     samples.resize(static_cast<size_t>(bytes.size() / 2));
-    std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
+    if (!samples.empty()) std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
     return samples;
 }
 
