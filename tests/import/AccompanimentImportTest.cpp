@@ -363,6 +363,33 @@ TEST_F(AccompanimentImportTest, AFailedConversionLeavesNoAccompaniment) {
     }
 }
 
+TEST_F(AccompanimentImportTest, AFailedWmaConversionNamesItsCause) {
+    InstallPellin();
+    const QString good = MakeWma("good.wma", 2, 44100, 2.0, 440);
+    const QByteArray whole = dir.read("good.wma");
+    const struct {
+        QString path;
+        const char* cause;
+    } cases[] = {
+        {dir.write("junk.wma", QByteArray("no media in here\n").repeated(100)),
+         "不是可以解码的音频文件"},
+        {dir.write("cut.wma", whole.left(whole.size() / 2)), "文件不完整，下载或复制时被中断"},
+        {dir.path("missing.wma"), "文件无法打开"},
+    };
+    for (const auto& bad : cases) {
+        SCOPED_TRACE(bad.path.toStdString());
+        window->Import.ImportAccompaniment(good);
+        ASSERT_EQ("已导入伴奏: good", window->LabelCur->text());
+        messages.clear();
+        window->Import.ImportAccompaniment(bad.path);
+        const QString song = StripFileExt(bad.path);
+        EXPECT_FALSE(QFile::exists(Bgsound()));
+        EXPECT_EQ("导入伴奏失败: " + song, window->LabelCur->text());
+        ASSERT_EQ(1, messages.all().size());
+        EXPECT_EQ("无法导入伴奏 " + song + "：" + bad.cause, messages.all()[0].text);
+    }
+}
+
 TEST_F(AccompanimentImportTest, AConversionCutShortByAFullDiskLeavesNoAccompaniment) {
     SmallDisk disk(64);
     if (!disk.available()) GTEST_SKIP() << "no tmpfs can be mounted here";
@@ -387,11 +414,13 @@ TEST_F(AccompanimentImportTest, AConversionCutShortByAFullDiskLeavesNoAccompanim
 TEST_F(AccompanimentImportTest, AReadOnlyTempFolderIsToldAsSuch) {
     SmallDisk disk(64);
     if (!disk.available()) GTEST_SKIP() << "no tmpfs can be mounted here";
-    ASSERT_TRUE(disk.makeReadOnly());
     window.reset();
     QDir(dir.path("temp")).removeRecursively();
     ASSERT_TRUE(QFile::link(disk.path(), dir.path("temp")));
     OpenWindow();
+    // Read-only from now on; at the start the work files were placed there.
+    ASSERT_EQ(dir.path("temp/"), TempFolder());
+    ASSERT_TRUE(disk.makeReadOnly());
     InstallOstrel();
 
     window->Import.ImportAccompaniment(MakeMp3("song.mp3", 1, 44100, 1.0, 440));
