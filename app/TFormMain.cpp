@@ -25,6 +25,8 @@
 #include "controls/TImageList.h"
 #include "net/Global.h"
 #include "net/SiteHosts.h"
+#include "platform/PulseMixerBackend.h"
+#include "platform/PulseServer.h"
 #include "platform/QtWavPlayer.h"
 #include "platform/UserMessages.h"
 
@@ -248,10 +250,13 @@ void TFormMain::Construct(const QString& programPath) {
     QDir().mkpath(WorkFolder() + QStringLiteral("temp"));
     // 6.
     InitWavHeader(CurrentFormat, 1, 44100, 16);
+    const auto sound = std::make_shared<platform::PulseServer>(
+        platform::PulseClientIdentity{"Tavimo", "tavimo"});
     recorder_ = std::make_unique<TAudioRecord>(2);
     Recorder = recorder_.get();
     player_ = std::make_unique<platform::QtWavPlayer>();
     MediaPlayer = player_.get();
+    MainMixer = TMixer(std::make_unique<platform::PulseMixerBackend>(sound));
     // The mixer reports changes made outside the program to the sliders.
     mixerBinding_ = new MixerBinding(TrackBarIn, TrackBarOut, MainMixer, this);
     MainMixer.Open(mixerBinding_->NotificationTarget());
