@@ -213,11 +213,12 @@ void PulseAudioInput::stop() {
         if (flowing()) {
             const SoundTime deadline = stoppedAt + std::min<SoundClock::duration>(
                                                        kStopLimit, sourceLatency_ + kStopMargin);
-            if (!firstCaptured_.value()) {
+            // Where the stop falls in the stream: one report will do now.
+            if (!firstCaptured_.value(1)) {
                 ForgetOperation(pa_stream_update_timing_info(stream, nullptr, nullptr));
-                server_->waitUntil(deadline, [&] { return firstCaptured_.value() || !flowing(); });
+                server_->waitUntil(deadline, [&] { return firstCaptured_.value(1) || !flowing(); });
             }
-            if (const auto first = firstCaptured_.value()) {
+            if (const auto first = firstCaptured_.value(1)) {
                 const auto taken =
                     std::chrono::duration_cast<std::chrono::microseconds>(stoppedAt - *first);
                 const size_t frame = pa_frame_size(&spec_);

@@ -55,8 +55,8 @@ void MomentEstimate::add(SoundTime estimate) {
     estimates_[at] = estimate;
 }
 
-std::optional<SoundTime> MomentEstimate::value() const {
-    if (count_ == 0) return std::nullopt;
+std::optional<SoundTime> MomentEstimate::value(size_t atLeast) const {
+    if (count_ == 0 || count_ < atLeast) return std::nullopt;
     return pick_ == Pick::Earliest ? estimates_[0] : estimates_[count_ / 2];
 }
 

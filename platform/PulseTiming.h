@@ -29,20 +29,23 @@ std::optional<SoundTime> FirstSampleCaptured(const pa_timing_info& info,
 // been, and after the stream ran dry once (a gap shifts what follows).
 std::optional<SoundTime> FirstSampleHeard(const pa_timing_info& info, const pa_sample_spec& spec);
 
-// One moment estimated from the first few reports. `Median` ignores a
-// report taken at a bad time. `Earliest` suits estimates that can only come
-// out late: a source whose latency the server does not know (it reports 0)
-// hands over what it captured only at intervals, and a report taken between
-// two hand-overs places the stream's start later by the time since the last.
+// One moment estimated from the first few reports; it counts as known once
+// kSettled of them are in. `Median` ignores a report taken at a bad time.
+// `Earliest` suits estimates that can only err late: a source whose latency
+// the server does not know (it says 0) hands over what it captured at
+// intervals, and a report between two hand-overs places the stream's start
+// later by the time since the last one.
 class MomentEstimate {
 public:
     static constexpr size_t kEstimates = 8;
+    static constexpr size_t kSettled = 4;
     enum class Pick { Median, Earliest };
 
     explicit MomentEstimate(Pick pick) : pick_(pick) {}
     void add(SoundTime estimate);
     bool complete() const { return count_ == kEstimates; }
-    std::optional<SoundTime> value() const;
+    // Empty until `atLeast` reports are in.
+    std::optional<SoundTime> value(size_t atLeast = kSettled) const;
     void reset() { count_ = 0; }
 
 private:

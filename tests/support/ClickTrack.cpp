@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr int kClickFrames = 88;  // 2 ms
 constexpr int64_t kMinGapFrames = kClickRate / 50;
 
 }  // namespace

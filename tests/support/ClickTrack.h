@@ -7,6 +7,7 @@
 #include <vector>
 
 constexpr int kClickRate = 44100;
+constexpr int kClickFrames = 88;  // 2 ms
 
 // Click positions (in frames) over `seconds`, irregular, from the first at
 // `firstSeconds`: no two gaps alike within a few, so one click cannot pass for

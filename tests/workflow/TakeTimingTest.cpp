@@ -37,7 +37,10 @@ double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(
 
 // What one take left in record.wav, against what was played and when.
 struct TakeResult {
+    // Clicks that must be found (wholly inside, with room for a shift of
+    // up to `uncertain` frames), and that may be found (any part inside).
     size_t clicksExpected = 0;
+    size_t clicksPossible = 0;
     std::vector<int64_t> offsets;  // frames, of each click found
     double missingMs = 0;          // at the end; negative: more than expected
     bool valid = false;
@@ -55,28 +58,32 @@ struct TakeResult {
 };
 
 std::string Describe(const TakeResult& take) {
-    std::string text = "clicks " + std::to_string(take.offsets.size()) + "/" +
-                       std::to_string(take.clicksExpected) + ", offsets (frames):";
+    std::string text = "clicks " + std::to_string(take.offsets.size()) + " of " +
+                       std::to_string(take.clicksExpected) + " to " +
+                       std::to_string(take.clicksPossible) + ", offsets (frames):";
     for (const int64_t o : take.offsets) text += " " + std::to_string(o);
     return text + ", missing at the end " + std::to_string(take.missingMs) + " ms";
 }
 
-// record.wav against `clicks` shifted by `shift` frames; it should last
-// from `voiceStart` to `stoppedAt`.
+// record.wav against `clicks` shifted by `shift` frames, give or take
+// `uncertain`; it should last from `voiceStart` to `stoppedAt`.
 TakeResult Measure(const QString& recordPath, const std::vector<int64_t>& clicks, int64_t shift,
-                   Clock::time_point voiceStart, Clock::time_point stoppedAt) {
+                   Clock::time_point voiceStart, Clock::time_point stoppedAt,
+                   int64_t uncertain = kAlignedFrames) {
     TakeResult take;
     const WavContents voice = ReadWavFile(recordPath);
     take.valid = voice.ok && voice.header.dataSize == voice.fileBytes - 44 &&
                  voice.header.riffSize == voice.fileBytes - 8 && voice.header.channels == 1;
     const auto frames = static_cast<int64_t>(voice.samples.size());
     for (const int64_t click : clicks) {
-        // Clicks wholly inside the take, away from its edges.
-        if (click + shift > kClickRate / 100 && click + shift + kClickRate / 100 < frames) {
-            ++take.clicksExpected;
-        }
+        const int64_t at = click + shift;
+        if (at >= uncertain && at + kClickFrames + uncertain < frames) ++take.clicksExpected;
+        if (at + kClickFrames + uncertain > 0 && at - uncertain < frames) ++take.clicksPossible;
     }
-    take.offsets = ClickOffsets(FindClicks(voice.samples), clicks, shift);
+    // A click that began before the take is only partly in it: not counted.
+    std::vector<int64_t> found = FindClicks(voice.samples);
+    std::erase_if(found, [](int64_t at) { return at < kClickFrames; });
+    take.offsets = ClickOffsets(found, clicks, shift);
     take.missingMs = Ms(stoppedAt - voiceStart) - 1000.0 * static_cast<double>(frames) / kClickRate;
     return take;
 }
@@ -84,7 +91,8 @@ TakeResult Measure(const QString& recordPath, const std::vector<int64_t>& clicks
 void ExpectInTime(const TakeResult& take, const std::string& what) {
     EXPECT_TRUE(take.valid) << what;
     EXPECT_GE(take.clicksExpected, 2u) << what << ": " << Describe(take);
-    EXPECT_EQ(take.clicksExpected, take.offsets.size()) << what << ": " << Describe(take);
+    EXPECT_GE(take.offsets.size(), take.clicksExpected) << what << ": " << Describe(take);
+    EXPECT_LE(take.offsets.size(), take.clicksPossible) << what << ": " << Describe(take);
     EXPECT_LE(take.worst(), kAlignedFrames) << what << ": " << Describe(take);
     EXPECT_LE(take.spread(), kDriftFrames) << what << ": " << Describe(take);
     EXPECT_LE(take.missingMs, kLostMs) << what << ": " << Describe(take);
@@ -184,12 +192,14 @@ TEST_F(TakeTimingTest, WithoutAccompanimentTheVoiceStartsWhenTheTakeDoes) {
     const double pressMs = Ms(afterPress - beforePress);
     const auto shift = static_cast<int64_t>(Ms(singerStart - beforePress) * kClickRate / 1000);
     const auto pressFrames = static_cast<int64_t>(pressMs * kClickRate / 1000);
-    const TakeResult result = Measure(temp("record.wav"), clicks, shift, beforePress, stoppedAt);
+    const TakeResult result = Measure(temp("record.wav"), clicks, shift, beforePress, stoppedAt,
+                                      pressFrames + kAlignedFrames);
     std::printf("without accompaniment: %s (the press took %.2f ms)\n", Describe(result).c_str(),
                 pressMs);
     EXPECT_TRUE(result.valid);
     EXPECT_GE(result.clicksExpected, 2u) << Describe(result);
-    EXPECT_EQ(result.clicksExpected, result.offsets.size()) << Describe(result);
+    EXPECT_GE(result.offsets.size(), result.clicksExpected) << Describe(result);
+    EXPECT_LE(result.offsets.size(), result.clicksPossible) << Describe(result);
     for (const int64_t offset : result.offsets) {
         EXPECT_LE(offset, kAlignedFrames) << Describe(result);
         EXPECT_GE(offset, -pressFrames - kAlignedFrames) << Describe(result);
