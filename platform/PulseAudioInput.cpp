@@ -247,7 +247,8 @@ void PulseAudioInput::stop() {
 
 std::optional<SoundTime> PulseAudioInput::firstSampleCapturedAt() const {
     PulseServer::Lock lock(*server_);
-    return firstCaptured_.value();
+    // Once capture has stopped, what is known is all there will be.
+    return firstCaptured_.value(running_ ? MomentEstimate::kSettled : 1);
 }
 
 void PulseAudioInput::close() {
