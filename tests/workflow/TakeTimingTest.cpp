@@ -148,6 +148,20 @@ TEST_F(TakeTimingTest, TenTakesOfARunSitInTimeWithTheAccompanimentAndKeepTheirEn
         window->EzRgnBtnRecord->Click();
         const std::optional<Clock::time_point> heard = waitUntilHeard();
         ASSERT_TRUE(heard) << what;
+        if (take == 0) {
+            // Both streams show up in volume controls as the program's own.
+            for (const char* kind : {"sink-inputs", "source-outputs"}) {
+                QString streams;
+                ASSERT_TRUE(PactlSucceeds({"list", kind}, &streams));
+                for (const char* property :
+                     {"application.name = \"Tavimo\"", "application.icon_name = \"tavimo\"",
+                      "media.role = \"production\""}) {
+                    EXPECT_TRUE(streams.contains(QLatin1String(property)))
+                        << kind << " lack " << property << ":\n"
+                        << streams.toStdString();
+                }
+            }
+        }
         if (take == 4) {
             // The UI thread busy for two seconds, as during a mixdown.
             QTest::qWait(300);
