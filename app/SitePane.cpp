@@ -99,7 +99,7 @@ void SitePane::FetchMusicLink(const QString& link) {
         platform::Messages().messageBox(QStringLiteral("打开 url 失败"), QStringLiteral("提示"));
         return;
     }
-    QDir().mkpath(WorkFolder() + QStringLiteral("temp"));
+    QDir().mkpath(TempFolder());
     QString errorText;
     if (DownloadFile(answer, target, true, kDownloadAttempts, true, &errorText)) {
         import_.ImportAccompaniment(target);

@@ -30,7 +30,10 @@
 #include "controls/TImageList.h"
 #include "net/Global.h"
 #include "net/SiteHosts.h"
-#include "platform/QtWavPlayer.h"
+#include "platform/PulseAudioInput.h"
+#include "platform/PulseMixerBackend.h"
+#include "platform/PulseServer.h"
+#include "platform/PulseWavPlayer.h"
 #include "platform/UserMessages.h"
 
 namespace {
@@ -263,10 +266,16 @@ void TFormMain::Construct(const QString& programPath) {
     QDir().mkpath(TempFolder());
     // 6.
     InitWavHeader(CurrentFormat, 1, 44100, 16);
-    recorder_ = std::make_unique<TAudioRecord>(2);
+    // One connection to the sound server serves the recorder, the player
+    // and the mixer.
+    const auto sound = std::make_shared<platform::PulseServer>(
+        platform::PulseClientIdentity{"Tavimo", "tavimo"});
+    recorder_ =
+        std::make_unique<TAudioRecord>(2, std::make_unique<platform::PulseAudioInput>(sound));
     Recorder = recorder_.get();
-    player_ = std::make_unique<platform::QtWavPlayer>();
+    player_ = std::make_unique<platform::PulseWavPlayer>(sound);
     MediaPlayer = player_.get();
+    MainMixer = TMixer(std::make_unique<platform::PulseMixerBackend>(sound));
     // The mixer reports changes made outside the program to the sliders.
     mixerBinding_ = new MixerBinding(TrackBarIn, TrackBarOut, MainMixer, this);
     MainMixer.Open(mixerBinding_->NotificationTarget());

@@ -3,8 +3,8 @@
 #include <QString>
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
-#include "platform/QtAudioInput.h"
 #include "platform/UserMessages.h"
 
 namespace {
@@ -13,13 +13,12 @@ QString SystemText(int errorNumber) { return QString::fromLocal8Bit(std::strerro
 
 }  // namespace
 
-TAudioRecord::TAudioRecord(int mode)
-    : TAudioRecord(mode, std::make_unique<platform::QtAudioInput>()) {}
-
 TAudioRecord::TAudioRecord(int /*mode*/, std::unique_ptr<platform::AudioInput> input)
     : input_(std::move(input)), copy_(kBlockBytes) {
     InitWavHeader(header_, 1, 44100, 16);
     input_->setBlockHandler([this](platform::AudioBlock& block) { BufferArrived(block); });
+    input_->setFailureHandler(
+        [this](const platform::AudioInputStatus& failure) { CaptureBrokeOff(failure); });
 }
 
 TAudioRecord::~TAudioRecord() {
@@ -35,10 +34,12 @@ void TAudioRecord::ReleaseDevice() {
     }
 }
 
-bool TAudioRecord::Start(const std::string& path, int channels, int sampleRate, int bitsPerSample) {
+bool TAudioRecord::Start(const std::string& path, int channels, int sampleRate, int bitsPerSample,
+                         const platform::WavPlayer* accompaniment) {
     platform::UserMessages& messages = platform::Messages();
     // The take before keeps its device paused after Stop; it goes now.
     ReleaseDevice();
+    accompaniment_ = nullptr;
 
     const platform::AudioInputFormat format{channels, sampleRate, bitsPerSample};
     const platform::AudioInputStatus opened = input_->open(format, kBlockBytes);
@@ -81,8 +82,14 @@ bool TAudioRecord::Start(const std::string& path, int channels, int sampleRate, 
         return false;
     }
 
+    accompaniment_ = accompaniment;
+    sampleRate_ = sampleRate;
+    frameBytes_ = static_cast<size_t>(std::max(channels * bitsPerSample / 8, 1));
+    head_.reset(frameBytes_, bitsPerSample == 8 ? char(0x80) : char(0));
+    captureStartedAt_ = platform::SoundClock::now();
     const platform::AudioInputStatus started = input_->start();
     if (!started.ok()) {
+        accompaniment_ = nullptr;
         messages.simpleMessage(QStringLiteral("waveInOpen Error %1 %2")
                                    .arg(started.errorNumber)
                                    .arg(started.errorText));
@@ -99,7 +106,30 @@ void TAudioRecord::BufferArrived(platform::AudioBlock& block) {
     // input refuses leaves circulation.
     input_->queueBlock(block);
     if (!writer_.isOpen() || writer_.failed()) return;
-    if (!writer_.append(copy_.data(), count)) {
+    head_.take(copy_.data(), count, pending_);
+    AlignHead(false);
+    WritePending();
+}
+
+void TAudioRecord::AlignHead(bool now) {
+    if (head_.aligned()) return;
+    const std::optional<platform::SoundTime> captured = input_->firstSampleCapturedAt();
+    const std::optional<platform::SoundTime> takeStart =
+        accompaniment_ ? accompaniment_->firstSampleHeardAt() : captureStartedAt_;
+    const size_t heldLimit = static_cast<size_t>(kMaxHeldSeconds) *
+                             static_cast<size_t>(std::max(sampleRate_, 1)) * frameBytes_;
+    if (!(captured && takeStart) && !now && head_.heldBytes() < heldLimit) return;
+    // Without word from the player, the voice starts where capture started.
+    const platform::SoundTime start = takeStart ? *takeStart : captureStartedAt_;
+    const int64_t frames = captured ? VoiceHead::FramesBefore(start, *captured, sampleRate_) : 0;
+    head_.align(frames, pending_);
+}
+
+void TAudioRecord::WritePending() {
+    if (pending_.empty()) return;
+    const bool written = writer_.append(pending_.data(), pending_.size());
+    pending_.clear();
+    if (!written) {
         // Nothing more goes to the file; what it holds stays readable.
         input_->stop();
         ReportWriteFailure();
@@ -107,8 +137,28 @@ void TAudioRecord::BufferArrived(platform::AudioBlock& block) {
 }
 
 void TAudioRecord::Stop() {
+    // Hands over what was captured up to now, through BufferArrived.
     if (input_->isOpen()) input_->stop();
+    if (writer_.isOpen() && !writer_.failed()) {
+        AlignHead(true);
+        WritePending();
+    }
+    accompaniment_ = nullptr;
     if (writer_.isOpen() && !writer_.finish()) ReportWriteFailure();
+}
+
+void TAudioRecord::CaptureBrokeOff(const platform::AudioInputStatus& failure) {
+    // What was captured before has arrived: the file keeps it and is finished.
+    if (!writer_.isOpen()) return;
+    if (!writer_.failed()) {
+        AlignHead(true);
+        WritePending();
+    }
+    accompaniment_ = nullptr;
+    const bool finished = writer_.finish();
+    platform::Messages().simpleMessage(
+        QStringLiteral("录音中断 %1 %2").arg(failure.errorNumber).arg(failure.errorText));
+    if (!finished) ReportWriteFailure();
 }
 
 void TAudioRecord::ReportWriteFailure() {

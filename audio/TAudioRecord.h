@@ -3,6 +3,12 @@
 // file (record.wav of a take), samples unchanged, in blocks of kBlockBytes
 // with kBlockCount blocks circulating between the input and the recorder.
 //
+// The voice sits in time with what the singer heard: the file begins at the
+// moment the accompaniment's first sample came out of the speakers (without
+// an accompaniment, at the moment capture started), whatever the input's own
+// latency (see VoiceHead). It ends at Stop, with everything captured up to
+// that moment.
+//
 // Across takes: each Start first releases the device and the blocks of the
 // take before (stop, forget the blocks, close), then opens the device anew in
 // the format of the new take and allocates ten new blocks. So at most one
@@ -11,7 +17,9 @@
 //
 // Failures of Start are shown through platform::Messages(). A write that
 // fails during a take (a full disk) is shown once; capture then stops
-// feeding the file, and what reached the file stays a valid WAV file.
+// feeding the file, and what reached the file stays a valid WAV file. Capture
+// that breaks off during a take (the sound server or the microphone went
+// away) finishes the file with what was captured and is shown once.
 // UI thread only.
 
 #include <array>
@@ -19,9 +27,11 @@
 #include <string>
 #include <vector>
 
+#include "audio/VoiceHead.h"
 #include "audio/WavHeader.h"
 #include "audio/WavWriter.h"
 #include "platform/AudioInput.h"
+#include "platform/WavPlayer.h"
 
 class TAudioRecord {
 public:
@@ -30,8 +40,7 @@ public:
     static constexpr size_t kBlockBytes = 2646;
 
     // `mode` is the value the main window passes (2); it selects nothing.
-    // Records from the default input of the sound server.
-    explicit TAudioRecord(int mode);
+    // Records from `input`.
     TAudioRecord(int mode, std::unique_ptr<platform::AudioInput> input);
     ~TAudioRecord();
     TAudioRecord(const TAudioRecord&) = delete;
@@ -39,14 +48,26 @@ public:
 
     // Opens the device, queues the blocks, creates the file at `path` (UTF-8)
     // with an empty header for `channels`, `sampleRate`, `bitsPerSample` and
-    // starts capture. True when capture is running.
-    bool Start(const std::string& path, int channels, int sampleRate, int bitsPerSample);
+    // starts capture. True when capture is running. `accompaniment` is the
+    // player that plays what the singer sings to, when there is one; it
+    // must outlive the take (until Stop).
+    bool Start(const std::string& path, int channels, int sampleRate, int bitsPerSample,
+               const platform::WavPlayer* accompaniment = nullptr);
 
     // Stops capture and finishes the file with the sizes of what was written.
     void Stop();
 
+    // Sound held back at most while the moment of the take's start is not
+    // known yet; then the start of capture stands in for it.
+    static constexpr int kMaxHeldSeconds = 3;
+
 private:
     void BufferArrived(platform::AudioBlock& block);
+    void CaptureBrokeOff(const platform::AudioInputStatus& failure);
+    // Lines the voice's head up once both moments are known, or at once
+    // when `now` is set, with what is known then.
+    void AlignHead(bool now);
+    void WritePending();
     void ReleaseDevice();
     void ReportWriteFailure();
 
@@ -57,4 +78,12 @@ private:
     WavWriter writer_;
     std::string path_;
     bool writeFailureReported_ = false;
+
+    // The take under way.
+    const platform::WavPlayer* accompaniment_ = nullptr;
+    platform::SoundTime captureStartedAt_{};
+    int sampleRate_ = 44100;
+    size_t frameBytes_ = 2;
+    VoiceHead head_;
+    std::vector<char> pending_;  // due to the file
 };

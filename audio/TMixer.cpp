@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
-
-#include "platform/PulseMixerBackend.h"
 
 using platform::MixerControlKind;
 using platform::MixerLineKind;
@@ -17,15 +16,29 @@ constexpr size_t kMaxControlsSearched = 100;
 
 }  // namespace
 
-TMixer::TMixer() : TMixer(std::make_unique<platform::PulseMixerBackend>()) {}
-
 TMixer::TMixer(std::unique_ptr<platform::MixerBackend> backend) : backend_(std::move(backend)) {}
 
 TMixer::~TMixer() { Close(); }
 
+TMixer& TMixer::operator=(TMixer&& other) noexcept {
+    if (this == &other) return *this;
+    Close();
+    backend_ = std::move(other.backend_);
+    recordingHandle_ = std::exchange(other.recordingHandle_, 0);
+    playbackHandle_ = std::exchange(other.playbackHandle_, 0);
+    micMuteId_ = std::exchange(other.micMuteId_, 0);
+    micVolumeId_ = std::exchange(other.micVolumeId_, 0);
+    micChannels_ = std::exchange(other.micChannels_, 0);
+    playbackMuteId_ = std::exchange(other.playbackMuteId_, 0);
+    playbackVolumeId_ = std::exchange(other.playbackVolumeId_, 0);
+    playbackChannels_ = std::exchange(other.playbackChannels_, 0);
+    return *this;
+}
+
 bool TMixer::FindLineControl(MixerLineKind line, MixerControlKind control,
                              const ChangeHandler& notify, platform::MixerHandle& handle,
                              platform::MixerControlId& id, uint32_t& channels) {
+    if (!backend_) return false;
     // Both controls of a line come from one opened line.
     if (handle == 0) handle = backend_->openLine(line, notify);
     if (handle == 0) return false;

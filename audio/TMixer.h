@@ -17,12 +17,15 @@ class TMixer {
 public:
     using ChangeHandler = platform::MixerBackend::ChangeHandler;
 
-    // Over the sound server.
-    TMixer();
+    // Without a mixer: everything is 0 and every look-up fails, as on a
+    // system without mixer devices, until a mixer is moved in.
+    TMixer() = default;
     explicit TMixer(std::unique_ptr<platform::MixerBackend> backend);
     ~TMixer();
     TMixer(const TMixer&) = delete;
     TMixer& operator=(const TMixer&) = delete;
+    // Closes this mixer's lines, then takes over the other's mixer and lines.
+    TMixer& operator=(TMixer&& other) noexcept;
 
     // The four look-ups: mute and volume of the microphone line, mute and
     // volume of the playback line. `notify` receives the handle of the line

@@ -3,12 +3,15 @@
 // the input a fixed set of blocks; the input fills them one after the other
 // and hands each full block back through the block handler, after which the
 // block is the recorder's again until it is queued anew.
-// UI thread only: every call, and every call of the handler.
+// UI thread only: every call, and every call of the handlers.
 
 #include <QString>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <vector>
+
+#include "platform/SoundClock.h"
 
 namespace platform {
 
@@ -37,10 +40,15 @@ class AudioInput {
 public:
     // Called with a block the input has filled and no longer holds.
     using BlockHandler = std::function<void(AudioBlock& block)>;
+    // Called once when capture breaks off by itself (the sound server went
+    // away, the device was removed), after every sample captured before
+    // has gone to the block handler.
+    using FailureHandler = std::function<void(const AudioInputStatus& failure)>;
 
     virtual ~AudioInput() = default;
 
     virtual void setBlockHandler(BlockHandler handler) = 0;
+    virtual void setFailureHandler(FailureHandler handler) = 0;
 
     // Opens the default input device for `format`, asking the device for data
     // in pieces of `blockBytes`; capture does not run yet. An input that is
@@ -54,10 +62,16 @@ public:
     // Lends a prepared block to the input; it comes back full through the handler.
     virtual AudioInputStatus queueBlock(AudioBlock& block) = 0;
 
-    // Capture runs from start() to stop(). Bytes that have not filled a whole
-    // block when capture stops are dropped.
+    // Capture runs from start() to stop(). stop() hands every sample
+    // captured before the call to the block handler before it returns, the
+    // last block partly filled, and none captured after it.
     virtual AudioInputStatus start() = 0;
     virtual void stop() = 0;
+
+    // When the first sample delivered since start() reached the microphone,
+    // as soon as the sound server has told; empty before, and when the input
+    // cannot tell.
+    virtual std::optional<SoundTime> firstSampleCapturedAt() const = 0;
 
     // Stops capture, forgets every block (prepared or queued) and releases the device.
     virtual void close() = 0;

@@ -1,12 +1,11 @@
 #include "platform/PulseMixerBackend.h"
 
-#include <pulse/glib-mainloop.h>
-#include <pulse/pulseaudio.h>
-
 #include <QObject>
 #include <algorithm>
 #include <chrono>
 #include <map>
+
+#include "platform/PulseHandles.h"
 
 namespace platform {
 namespace {
@@ -14,9 +13,7 @@ namespace {
 constexpr MixerControlId kMuteControl = 1;
 constexpr MixerControlId kVolumeControl = 2;
 constexpr MixerControlId kPortListControl = 3;
-constexpr const char* kClientName = "Tavimo";
 using Clock = std::chrono::steady_clock;
-constexpr auto kRetryAfterSilence = std::chrono::seconds(10);
 
 pa_volume_t ToPulseVolume(uint32_t value) {
     value = std::min(value, kMixerVolumeMax);
@@ -30,29 +27,18 @@ uint32_t FromPulseVolume(pa_volume_t volume) {
     return static_cast<uint32_t>(std::min<uint64_t>(value, kMixerVolumeMax));
 }
 
-struct ContextDeleter {
-    void operator()(pa_context* context) const {
-        pa_context_set_state_callback(context, nullptr, nullptr);
-        pa_context_set_subscribe_callback(context, nullptr, nullptr);
-        pa_context_disconnect(context);
-        pa_context_unref(context);
+// An answer the UI thread waits for; the callback that fills it wakes it.
+struct Reply {
+    PulseServer* server = nullptr;
+    bool done = false;
+    void finish() {
+        done = true;
+        server->signal();
     }
 };
-struct MainloopDeleter {
-    void operator()(pa_mainloop* loop) const { pa_mainloop_free(loop); }
-};
-struct GlibMainloopDeleter {
-    void operator()(pa_glib_mainloop* loop) const { pa_glib_mainloop_free(loop); }
-};
-struct OperationDeleter {
-    void operator()(pa_operation* operation) const { pa_operation_unref(operation); }
-};
-using ContextPtr = std::unique_ptr<pa_context, ContextDeleter>;
-using OperationPtr = std::unique_ptr<pa_operation, OperationDeleter>;
 
 // What one device (a source or a sink) looks like at the moment it is asked.
-struct DeviceInfo {
-    bool done = false;
+struct DeviceInfo : Reply {
     bool found = false;
     uint32_t index = PA_INVALID_INDEX;
     std::string name;
@@ -67,7 +53,7 @@ template <typename Info>
 void FillDevice(const Info* info, int eol, void* userdata) {
     auto* device = static_cast<DeviceInfo*>(userdata);
     if (eol != 0 || info == nullptr) {
-        device->done = true;
+        device->finish();
         return;
     }
     device->found = true;
@@ -94,8 +80,7 @@ void SinkInfoArrived(pa_context*, const pa_sink_info* info, int eol, void* userd
     FillDevice(info, eol, userdata);
 }
 
-struct ServerNames {
-    bool done = false;
+struct ServerNames : Reply {
     std::string defaultSource;
     std::string defaultSink;
 };
@@ -105,103 +90,17 @@ void ServerInfoArrived(pa_context*, const pa_server_info* info, void* userdata) 
         names->defaultSource = info->default_source_name ? info->default_source_name : "";
         names->defaultSink = info->default_sink_name ? info->default_sink_name : "";
     }
-    names->done = true;
+    names->finish();
 }
 
-struct Outcome {
-    bool done = false;
+struct Outcome : Reply {
     bool success = false;
 };
 void OperationFinished(pa_context*, int success, void* userdata) {
     auto* outcome = static_cast<Outcome*>(userdata);
     outcome->success = success != 0;
-    outcome->done = true;
+    outcome->finish();
 }
-
-// The connection that reads and writes, driven by its own main loop so that
-// waiting for an answer runs nothing else of the program.
-class ControlConnection {
-public:
-    ~ControlConnection() { disconnect(); }
-
-    bool ready() const {
-        return context_ && pa_context_get_state(context_.get()) == PA_CONTEXT_READY;
-    }
-
-    bool connect() {
-        if (ready()) return true;
-        disconnect();
-        // A server that let us wait in vain is not asked again for a while,
-        // so that the look-ups of one Open do not each wait for it.
-        if (Clock::now() < retryAfter_) return false;
-        loop_.reset(pa_mainloop_new());
-        if (!loop_) return false;
-        context_.reset(pa_context_new(pa_mainloop_get_api(loop_.get()), kClientName));
-        if (!context_ ||
-            pa_context_connect(context_.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-            disconnect();
-            return false;
-        }
-        const bool up = iterateUntil([this] {
-            const pa_context_state_t state = pa_context_get_state(context_.get());
-            return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
-        });
-        if (!up || !ready()) {
-            if (!up) retryAfter_ = Clock::now() + kRetryAfterSilence;
-            disconnect();
-            return false;
-        }
-        return true;
-    }
-
-    void disconnect() {
-        context_.reset();
-        loop_.reset();
-    }
-
-    pa_context* context() const { return context_.get(); }
-
-    // Waits for `operation` to end; `done` tells when its callback has run.
-    // A server that does not answer in time is given up.
-    template <typename Done>
-    bool finish(pa_operation* started, Done done) {
-        if (!started) return false;
-        OperationPtr operation(started);
-        const bool finished = iterateUntil([&] {
-            return done() || pa_operation_get_state(operation.get()) != PA_OPERATION_RUNNING;
-        });
-        if (!finished) {
-            // The callback's data live on the caller's stack: it must never run now.
-            pa_operation_cancel(operation.get());
-            operation.reset();
-            retryAfter_ = Clock::now() + kRetryAfterSilence;
-            disconnect();
-            return false;
-        }
-        return done();
-    }
-
-private:
-    template <typename Done>
-    bool iterateUntil(Done done) {
-        const auto deadline =
-            Clock::now() + std::chrono::milliseconds(PulseMixerBackend::kServerWaitMs);
-        while (!done()) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
-            if (left.count() <= 0) return false;
-            if (pa_mainloop_prepare(loop_.get(), static_cast<int>(left.count())) < 0 ||
-                pa_mainloop_poll(loop_.get()) < 0 || pa_mainloop_dispatch(loop_.get()) < 0) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    std::unique_ptr<pa_mainloop, MainloopDeleter> loop_;
-    ContextPtr context_;
-    Clock::time_point retryAfter_{};
-};
 
 }  // namespace
 
@@ -212,33 +111,71 @@ struct PulseMixerBackend::Impl {
         ChangeHandler onChange;
     };
 
-    ControlConnection control;
+    explicit Impl(std::shared_ptr<PulseServer> shared) : server(std::move(shared)) {}
+
+    std::shared_ptr<PulseServer> server;
+    // Written on the UI thread with the loop's lock held; the loop thread
+    // reads it when a change arrives.
     std::map<MixerHandle, Line> lines;
     MixerHandle lastHandle = 0;
-
-    // Change notifications.
-    std::unique_ptr<pa_glib_mainloop, GlibMainloopDeleter> glibLoop;
-    ContextPtr watcher;
-    bool watching = false;
+    Clock::time_point retryAfter{};
     QObject receiver;  // queued deliveries die with it
 
+    // Lock held. The connection to ask, made first when `connect` is set.
+    // A server that let us wait in vain is not asked again for a while, so
+    // that the look-ups of one Open do not each wait for it.
+    pa_context* context(bool connect) {
+        if (Clock::now() < retryAfter) return nullptr;
+        if (!connect) return server->readyContext();
+        PulseError error;
+        pa_context* ready =
+            server->connect(Clock::now() + std::chrono::milliseconds(kServerWaitMs), error);
+        if (!ready && error.number == PA_ERR_TIMEOUT) giveUp();
+        return ready;
+    }
+
+    void giveUp() {
+        retryAfter = Clock::now() + std::chrono::milliseconds(kRetryAfterSilenceMs);
+        server->disconnect();
+    }
+
+    // Lock held. Waits for `started` to end; `done` tells when its callback
+    // has run. A server that does not answer in time is given up.
+    template <typename Done>
+    bool finish(pa_operation* started, Done done) {
+        if (!started) return false;
+        PulseOperationPtr operation(started, PulseOperationCloser{server->loop()});
+        const bool finished =
+            server->waitUntil(Clock::now() + std::chrono::milliseconds(kServerWaitMs), [&] {
+                return done() || pa_operation_get_state(operation.get()) != PA_OPERATION_RUNNING;
+            });
+        if (!finished) {
+            // The callback's data live on the caller's stack: it must never run now.
+            operation.reset();
+            giveUp();
+            return false;
+        }
+        return done();
+    }
+
+    // Lock held.
     bool query(MixerLineKind kind, uint32_t index, const std::string& name, DeviceInfo& device) {
-        if (!control.ready()) return false;
+        pa_context* ready = context(false);
+        if (!ready) return false;
+        device.server = server.get();
         pa_operation* operation = nullptr;
         if (kind == MixerLineKind::Recording) {
-            operation = name.empty()
-                            ? pa_context_get_source_info_by_index(control.context(), index,
-                                                                  SourceInfoArrived, &device)
-                            : pa_context_get_source_info_by_name(control.context(), name.c_str(),
-                                                                 SourceInfoArrived, &device);
+            operation = name.empty() ? pa_context_get_source_info_by_index(
+                                           ready, index, SourceInfoArrived, &device)
+                                     : pa_context_get_source_info_by_name(
+                                           ready, name.c_str(), SourceInfoArrived, &device);
         } else {
-            operation = name.empty()
-                            ? pa_context_get_sink_info_by_index(control.context(), index,
-                                                                SinkInfoArrived, &device)
-                            : pa_context_get_sink_info_by_name(control.context(), name.c_str(),
-                                                               SinkInfoArrived, &device);
+            operation = name.empty() ? pa_context_get_sink_info_by_index(ready, index,
+                                                                         SinkInfoArrived, &device)
+                                     : pa_context_get_sink_info_by_name(ready, name.c_str(),
+                                                                        SinkInfoArrived, &device);
         }
-        return control.finish(operation, [&] { return device.done; }) && device.found;
+        return finish(operation, [&] { return device.done; }) && device.found;
     }
 
     bool query(MixerHandle handle, Line*& line, DeviceInfo& device) {
@@ -248,65 +185,26 @@ struct PulseMixerBackend::Impl {
         return query(line->kind, line->index, {}, device);
     }
 
-    void startWatching() {
-        if (watcher) return;
-        glibLoop.reset(pa_glib_mainloop_new(nullptr));
-        if (!glibLoop) return;
-        watcher.reset(pa_context_new(pa_glib_mainloop_get_api(glibLoop.get()), kClientName));
-        if (!watcher) return;
-        pa_context_set_state_callback(watcher.get(), WatcherStateChanged, this);
-        if (pa_context_connect(watcher.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-            stopWatching();
-        }
-    }
-
-    void stopWatching() {
-        watching = false;
-        watcher.reset();
-        glibLoop.reset();
-    }
-
-    static void WatcherStateChanged(pa_context* context, void* userdata) {
-        auto* impl = static_cast<Impl*>(userdata);
-        const pa_context_state_t state = pa_context_get_state(context);
-        if (state == PA_CONTEXT_READY) {
-            pa_context_set_subscribe_callback(context, EventArrived, impl);
-            pa_operation* operation =
-                pa_context_subscribe(context,
-                                     static_cast<pa_subscription_mask_t>(
-                                         PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SINK),
-                                     Subscribed, impl);
-            if (operation) pa_operation_unref(operation);
-        } else if (!PA_CONTEXT_IS_GOOD(state)) {
-            impl->watching = false;
-        }
-    }
-
-    static void Subscribed(pa_context*, int success, void* userdata) {
-        static_cast<Impl*>(userdata)->watching = success != 0;
-    }
-
-    static void EventArrived(pa_context*, pa_subscription_event_type_t type, uint32_t index,
-                             void* userdata) {
-        auto* impl = static_cast<Impl*>(userdata);
+    // Loop thread.
+    void changed(pa_subscription_event_type_t type, uint32_t index) {
         if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) != PA_SUBSCRIPTION_EVENT_CHANGE) return;
         const auto facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
-        for (const auto& [handle, line] : impl->lines) {
+        for (const auto& [handle, line] : lines) {
             const bool matches =
                 line.index == index &&
                 (line.kind == MixerLineKind::Recording ? facility == PA_SUBSCRIPTION_EVENT_SOURCE
                                                        : facility == PA_SUBSCRIPTION_EVENT_SINK);
             if (!matches) continue;
-            // Out of libpulse's callback first: the handler may read the
-            // mixer, or close it.
-            const MixerHandle changed = handle;
+            // On the UI thread, out of libpulse's callback: the handler may
+            // read the mixer, or close it.
+            const MixerHandle changedHandle = handle;
             QMetaObject::invokeMethod(
-                &impl->receiver,
-                [impl, changed] {
-                    const auto line = impl->lines.find(changed);
-                    if (line != impl->lines.end() && line->second.onChange) {
+                &receiver,
+                [this, changedHandle] {
+                    const auto line = lines.find(changedHandle);
+                    if (line != lines.end() && line->second.onChange) {
                         const ChangeHandler onChange = line->second.onChange;
-                        onChange(changed);
+                        onChange(changedHandle);
                     }
                 },
                 Qt::QueuedConnection);
@@ -314,21 +212,27 @@ struct PulseMixerBackend::Impl {
     }
 };
 
-PulseMixerBackend::PulseMixerBackend() : impl_(std::make_unique<Impl>()) {}
+PulseMixerBackend::PulseMixerBackend(std::shared_ptr<PulseServer> server)
+    : impl_(std::make_unique<Impl>(std::move(server))) {}
 
 PulseMixerBackend::~PulseMixerBackend() {
-    impl_->stopWatching();
-    impl_->control.disconnect();
+    PulseServer::Lock lock(*impl_->server);
+    impl_->server->watch({});
+    impl_->lines.clear();
 }
 
-bool PulseMixerBackend::watching() const { return impl_->watching; }
+bool PulseMixerBackend::watching() const {
+    return !impl_->lines.empty() && impl_->server->watching();
+}
 
 MixerHandle PulseMixerBackend::openLine(MixerLineKind kind, ChangeHandler onChange) {
-    if (!impl_->control.connect()) return 0;
+    PulseServer::Lock lock(*impl_->server);
+    pa_context* context = impl_->context(true);
+    if (!context) return 0;
     ServerNames names;
-    if (!impl_->control.finish(
-            pa_context_get_server_info(impl_->control.context(), ServerInfoArrived, &names),
-            [&] { return names.done; })) {
+    names.server = impl_->server.get();
+    if (!impl_->finish(pa_context_get_server_info(context, ServerInfoArrived, &names),
+                       [&] { return names.done; })) {
         return 0;
     }
     const std::string& name =
@@ -339,19 +243,23 @@ MixerHandle PulseMixerBackend::openLine(MixerLineKind kind, ChangeHandler onChan
 
     const MixerHandle handle = ++impl_->lastHandle;
     impl_->lines[handle] = Impl::Line{kind, device.index, std::move(onChange)};
-    impl_->startWatching();
+    if (impl_->lines.size() == 1) {
+        Impl* impl = impl_.get();
+        impl_->server->watch([impl](pa_subscription_event_type_t type, uint32_t index) {
+            impl->changed(type, index);
+        });
+    }
     return handle;
 }
 
 void PulseMixerBackend::closeLine(MixerHandle handle) {
+    PulseServer::Lock lock(*impl_->server);
     impl_->lines.erase(handle);
-    if (impl_->lines.empty()) {
-        impl_->stopWatching();
-        impl_->control.disconnect();
-    }
+    if (impl_->lines.empty()) impl_->server->watch({});
 }
 
 bool PulseMixerBackend::describeLine(MixerHandle handle, MixerLine& line) {
+    PulseServer::Lock lock(*impl_->server);
     Impl::Line* opened = nullptr;
     DeviceInfo device;
     if (!impl_->query(handle, opened, device)) return false;
@@ -367,6 +275,7 @@ bool PulseMixerBackend::describeLine(MixerHandle handle, MixerLine& line) {
 
 bool PulseMixerBackend::readValues(MixerHandle handle, MixerControlId control, int channels,
                                    int items, std::vector<uint32_t>& values) {
+    PulseServer::Lock lock(*impl_->server);
     Impl::Line* line = nullptr;
     DeviceInfo device;
     if (channels < 1 || !impl_->query(handle, line, device)) return false;
@@ -401,12 +310,15 @@ bool PulseMixerBackend::readValues(MixerHandle handle, MixerControlId control, i
 
 bool PulseMixerBackend::writeValues(MixerHandle handle, MixerControlId control, int channels,
                                     int items, const std::vector<uint32_t>& values) {
+    PulseServer::Lock lock(*impl_->server);
     Impl::Line* line = nullptr;
     DeviceInfo device;
     if (channels < 1 || values.empty() || !impl_->query(handle, line, device)) return false;
     const bool recording = line->kind == MixerLineKind::Recording;
-    pa_context* context = impl_->control.context();
+    pa_context* context = impl_->context(false);
+    if (!context) return false;
     Outcome outcome;
+    outcome.server = impl_->server.get();
     pa_operation* operation = nullptr;
     switch (control) {
         case kMuteControl: {
@@ -455,11 +367,12 @@ bool PulseMixerBackend::writeValues(MixerHandle handle, MixerControlId control, 
         default:
             return false;
     }
-    return impl_->control.finish(operation, [&] { return outcome.done; }) && outcome.success;
+    return impl_->finish(operation, [&] { return outcome.done; }) && outcome.success;
 }
 
 bool PulseMixerBackend::readItemNames(MixerHandle handle, MixerControlId control, int channels,
                                       int items, std::vector<std::string>& names) {
+    PulseServer::Lock lock(*impl_->server);
     Impl::Line* line = nullptr;
     DeviceInfo device;
     if (control != kPortListControl || channels < 1 || !impl_->query(handle, line, device)) {

@@ -6,24 +6,26 @@
 // channel), and a single-choice list of the device's ports named by their
 // descriptions, when it has ports.
 //
-// Reads and writes go over a connection of their own that is waited on,
+// Reads and writes go over the shared sound connection and are waited on,
 // never longer than kServerWaitMs per step; a server that does not answer in
-// time is given up until the next openLine. Change notifications come from a
-// second connection on libpulse's GLib main loop, which runs inside Qt's
-// event loop, and reach the handler on the UI thread as queued calls.
-// Both connections close when the last line is closed. UI thread only.
+// time is not asked again for kRetryAfterSilenceMs. Change notifications
+// come from the connection's subscription (one watcher per connection) and
+// reach the handler on the UI thread as queued calls; they stop when the
+// last line is closed. UI thread only.
 
 #include <memory>
 
 #include "platform/MixerBackend.h"
+#include "platform/PulseServer.h"
 
 namespace platform {
 
 class PulseMixerBackend final : public MixerBackend {
 public:
     static constexpr int kServerWaitMs = 1000;
+    static constexpr int kRetryAfterSilenceMs = 10000;
 
-    PulseMixerBackend();
+    explicit PulseMixerBackend(std::shared_ptr<PulseServer> server);
     ~PulseMixerBackend() override;
     PulseMixerBackend(const PulseMixerBackend&) = delete;
     PulseMixerBackend& operator=(const PulseMixerBackend&) = delete;

@@ -6,7 +6,10 @@
 // thread only.
 
 #include <QString>
+#include <optional>
 #include <stdexcept>
+
+#include "platform/SoundClock.h"
 
 namespace platform {
 
@@ -44,6 +47,11 @@ public:
     virtual bool isOpen() const = 0;
     // True from play() until stop(), close() or the end of the file.
     virtual bool isPlaying() const = 0;
+
+    // When the first sample of the file, as the last play() started it, came
+    // out of the speakers, as soon as the sound server has told; empty
+    // before, and after stop() or close().
+    virtual std::optional<SoundTime> firstSampleHeardAt() const = 0;
 };
 
 }  // namespace platform

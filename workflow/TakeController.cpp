@@ -57,10 +57,12 @@ void TakeController::StartTake() {
         w_.MediaPlayer->open();
         w_.MediaPlayer->play();
     }
-    // The voice is always mono, at the accompaniment's rate and width.
+    // The voice is always mono, at the accompaniment's rate and width, and
+    // in time with the accompaniment as the singer hears it.
     if (!w_.Recorder->Start(WorkFile("record.wav").toStdString(), 1,
                             static_cast<int>(w_.CurrentFormat.sampleRate),
-                            w_.CurrentFormat.bitsPerSample)) {
+                            w_.CurrentFormat.bitsPerSample,
+                            w_.MusicFile.isEmpty() ? nullptr : w_.MediaPlayer)) {
         AbandonTake();
     }
 }

@@ -130,6 +130,29 @@ TEST(MixerVolumes, OpenUsesOneHandlePerLineAndCloseReleasesBoth) {
     EXPECT_FALSE(fake.mixer->SetMicVolume(0.5f));
 }
 
+TEST(MixerVolumes, AMixerWithoutBackendIsClosedUntilOneIsMovedIn) {
+    TMixer mixer;  // as the main window holds it before its construction
+    EXPECT_FALSE(mixer.Open({}));
+    EXPECT_EQ(0.0f, mixer.GetMasterVolume());
+    mixer.SelectMicrophone();
+
+    auto first = std::make_unique<FakeMixerBackend>();
+    FakeMixerBackend* firstBackend = first.get();
+    mixer = TMixer(std::move(first));
+    ASSERT_TRUE(mixer.Open({}));
+    EXPECT_EQ(2u, firstBackend->openCount());
+    EXPECT_TRUE(mixer.SetMasterVolume(1.0f));
+
+    // Another one moved in takes over; the mixer it came from holds nothing.
+    TMixer second(std::make_unique<FakeMixerBackend>());
+    ASSERT_TRUE(second.Open({}));
+    mixer = std::move(second);
+    EXPECT_NE(0u, mixer.PlaybackHandle());
+    EXPECT_EQ(0u, second.PlaybackHandle());  // NOLINT(bugprone-use-after-move)
+    EXPECT_FALSE(second.SetMasterVolume(1.0f));
+    EXPECT_TRUE(mixer.SetMasterVolume(0.5f));
+}
+
 TEST(SliderScaling, VolumeToSliderPositionRoundsToTenths) {
     const std::vector<std::pair<uint32_t, int>> raw = {
         {0, 0}, {3276, 0}, {3277, 1}, {32767, 5}, {52428, 8}, {62258, 9}, {65535, 10}};

@@ -44,6 +44,11 @@ void SetServer(const QString& what, const QString& name, const QString& value) {
     Pactl({"set-" + what, name, value});
 }
 
+// The mixer over a connection of its own to the server PULSE_SERVER names.
+std::unique_ptr<platform::PulseMixerBackend> ServerMixer() {
+    return std::make_unique<platform::PulseMixerBackend>(std::make_shared<platform::PulseServer>());
+}
+
 // Runs `body` with the sound server address set to `address`.
 template <typename Body>
 void WithServerAddress(const QByteArray& address, Body body) {
@@ -75,7 +80,7 @@ protected:
 
     // Opens the mixer as the main window does, up to positioned sliders.
     void OpenAndPosition() {
-        auto owned = std::make_unique<platform::PulseMixerBackend>();
+        auto owned = ServerMixer();
         backend = owned.get();
         mixer = std::make_unique<TMixer>(std::move(owned));
         binding = std::make_unique<MixerBinding>(&in, &out, *mixer);
@@ -144,15 +149,18 @@ TEST_F(MixerOnServer, MovingASliderChangesTheServersVolume) {
     EXPECT_EQ(10, out.value());
 }
 
-TEST_F(MixerOnServer, CloseLeavesNoConnectionToTheServer) {
+TEST_F(MixerOnServer, OneConnectionServesAllAndGoesWithTheMixer) {
     const auto clients = [] {
         return Pactl({"list", "clients"}).count(QStringLiteral("application.name = \"Tavimo\""));
     };
     ASSERT_EQ(0, clients());
     OpenAndPosition();
     ASSERT_TRUE(QTest::qWaitFor([&] { return backend->watching(); }, 3000));
-    EXPECT_EQ(2, clients());  // one to read and write, one for the notifications
+    EXPECT_EQ(1, clients());  // reads, writes and notifications alike
     mixer->Close();
+    EXPECT_FALSE(backend->watching());
+    binding.reset();
+    mixer.reset();
     EXPECT_TRUE(QTest::qWaitFor([&] { return clients() == 0; }, 3000)) << clients();
 }
 
@@ -163,7 +171,7 @@ TEST(MixerWithoutServer, OpenFailsQuietlyAndSlidersShowZero) {
         out.setRange(0, 10);
         in.setValue(5);
         out.setValue(5);
-        TMixer mixer;
+        TMixer mixer(ServerMixer());
         MixerBinding binding(&in, &out, mixer);
         EXPECT_FALSE(mixer.Open(binding.NotificationTarget()));
         binding.PositionSliders();
@@ -190,10 +198,9 @@ TEST(MixerWithoutServer, ServerThatNeverAnswersIsGivenUp) {
     ASSERT_EQ(0, ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address));
     ASSERT_EQ(0, ::listen(listener, 8));
     WithServerAddress("unix:" + path, [] {
-        TMixer mixer;
+        TMixer mixer(ServerMixer());
         EXPECT_FALSE(mixer.Open([](platform::MixerHandle) {}));
         EXPECT_EQ(0.0f, mixer.GetMasterVolume());
-        QTest::qWait(100);  // the notification connection waits in the event loop, harmlessly
         mixer.Close();
     });
     ::close(listener);

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/AudioInput.h"
@@ -25,7 +27,16 @@ public:
 
     explicit FakeAudioInput(Counts* counts) : counts_(counts) {}
 
+    // When the first sample was captured, as the input reports it.
+    std::optional<platform::SoundTime> capturedAt;
+    // Runs inside stop(), where a real input hands over its last sound.
+    std::function<void()> onStop;
+
     void setBlockHandler(BlockHandler handler) override { handler_ = std::move(handler); }
+    void setFailureHandler(FailureHandler handler) override {
+        failureHandler_ = std::move(handler);
+    }
+    std::optional<platform::SoundTime> firstSampleCapturedAt() const override { return capturedAt; }
 
     platform::AudioInputStatus open(const platform::AudioInputFormat& format,
                                     size_t blockBytes) override {
@@ -58,7 +69,10 @@ public:
         running_ = true;
         return {};
     }
-    void stop() override { running_ = false; }
+    void stop() override {
+        running_ = false;
+        if (onStop) onStop();
+    }
 
     void close() override {
         if (!open_) return;
@@ -73,14 +87,25 @@ public:
     // back, as the driver does (also after stop(), like the partly filled
     // block that stopping releases). False when no block is queued.
     bool returnBlock(size_t count, char value) {
+        return returnBytes(std::vector<char>(count, value));
+    }
+
+    // The same with `bytes` as what the block holds.
+    bool returnBytes(const std::vector<char>& bytes) {
         if (queued_.empty()) return false;
         platform::AudioBlock* block = queued_.front();
         queued_.pop_front();
-        count = std::min(count, block->bytes.size());
-        std::memset(block->bytes.data(), value, count);
+        const size_t count = std::min(bytes.size(), block->bytes.size());
+        std::memcpy(block->bytes.data(), bytes.data(), count);
         block->recordedBytes = count;
         handler_(*block);
         return true;
+    }
+
+    // Capture breaks off, as when the sound server goes away.
+    void breakOff(const platform::AudioInputStatus& failure) {
+        running_ = false;
+        failureHandler_(failure);
     }
 
     bool running() const { return running_; }
@@ -92,6 +117,7 @@ public:
 private:
     Counts* counts_;
     BlockHandler handler_;
+    FailureHandler failureHandler_;
     bool open_ = false;
     bool running_ = false;
     int queueCalls_ = 0;

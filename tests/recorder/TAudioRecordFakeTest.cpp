@@ -4,10 +4,13 @@
 
 #include <QFile>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <numeric>
 
 #include "audio/TAudioRecord.h"
 #include "tests/recorder/FakeAudioInput.h"
+#include "tests/recorder/FakeWavPlayer.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
@@ -26,7 +29,19 @@ struct FakeRecorder {
     }
 };
 
+// One block of mono 16-bit samples numbered from `first`.
+std::vector<char> Numbered(int first, size_t samples = TAudioRecord::kBlockBytes / 2) {
+    std::vector<int16_t> values(samples);
+    std::iota(values.begin(), values.end(), static_cast<int16_t>(first));
+    const auto* bytes = reinterpret_cast<const char*>(values.data());
+    return std::vector<char>(bytes, bytes + values.size() * 2);
+}
+
+constexpr int kBlockSamples = static_cast<int>(TAudioRecord::kBlockBytes / 2);
+
 }  // namespace
+
+using namespace std::chrono_literals;
 
 TEST(RecorderFailures, NoDeviceShowsOpenErrorAndCreatesNoFile) {
     RecordedMessages shown;
@@ -136,4 +151,117 @@ TEST(RecorderBlocks, EveryDeviceAndBlockIsReleasedAcrossTakesAndFailures) {
         EXPECT_EQ(10, shown.texts().size());
     }
     EXPECT_EQ(counts.opens, counts.closes);
+}
+
+TEST(RecorderTiming, SoundCapturedBeforeTheAccompanimentWasHeardIsDropped) {
+    RecordedMessages shown;
+    TempDir dir;
+    FakeRecorder fake;
+    FakeWavPlayer player;
+    const platform::SoundTime captured = platform::SoundClock::now();
+    fake.input->capturedAt = captured;
+    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16, &player));
+    // Until the player has been heard the voice is held back.
+    ASSERT_TRUE(fake.input->returnBytes(Numbered(0)));
+    EXPECT_EQ(44, QFile(dir.path("record.wav")).size());
+    player.heardAt = captured + 10ms;  // 441 frames after the first one captured
+    ASSERT_TRUE(fake.input->returnBytes(Numbered(kBlockSamples)));
+    ASSERT_TRUE(fake.input->returnBytes(Numbered(2 * kBlockSamples)));
+    fake.recorder->Stop();
+
+    const WavContents wav = ReadWavFile(dir.path("record.wav"));
+    ASSERT_EQ(size_t(3 * kBlockSamples - 441), wav.samples.size());
+    EXPECT_EQ(441, wav.samples.front());
+    EXPECT_EQ(3 * kBlockSamples - 1, wav.samples.back());
+    EXPECT_EQ(wav.fileBytes - 44, wav.header.dataSize);
+    EXPECT_TRUE(shown.texts().isEmpty());
+}
+
+TEST(RecorderTiming, CaptureThatBeganLateIsMadeUpWithSilence) {
+    TempDir dir;
+    FakeRecorder fake;
+    FakeWavPlayer player;
+    const platform::SoundTime heard = platform::SoundClock::now();
+    player.heardAt = heard;
+    fake.input->capturedAt = heard + 10ms;
+    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16, &player));
+    ASSERT_TRUE(fake.input->returnBytes(Numbered(1, 100)));
+    fake.recorder->Stop();
+    const WavContents wav = ReadWavFile(dir.path("record.wav"));
+    ASSERT_EQ(size_t(441 + 100), wav.samples.size());
+    EXPECT_EQ(std::vector<int16_t>(441, 0),
+              std::vector<int16_t>(wav.samples.begin(), wav.samples.begin() + 441));
+    EXPECT_EQ(1, wav.samples[441]);
+}
+
+TEST(RecorderTiming, WithoutAccompanimentOnlyTheInputsLatencyIsTakenOff) {
+    TempDir dir;
+    FakeRecorder fake;
+    // The input's first sample was at the microphone a second before Start.
+    fake.input->capturedAt = platform::SoundClock::now() - 1s;
+    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 8000, 16));
+    for (int i = 0; i < 10; ++i) ASSERT_TRUE(fake.input->returnBytes(Numbered(i * kBlockSamples)));
+    fake.recorder->Stop();
+    const WavContents wav = ReadWavFile(dir.path("record.wav"));
+    // 8000 frames (a second) dropped, to within the time Start itself took.
+    ASSERT_NEAR(double(10 * kBlockSamples - 8000), double(wav.samples.size()), 8);
+    EXPECT_NEAR(8000, wav.samples.front(), 8);
+}
+
+TEST(RecorderTiming, WithoutReportsTheVoiceIsKeptAsCaptured) {
+    TempDir dir;
+    FakeRecorder fake;
+    FakeWavPlayer player;  // never heard
+    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 8000, 16, &player));
+    // Three seconds at 8000 Hz are 48000 bytes: until then the voice waits
+    // for the reports, then it goes to the file as it is.
+    for (int i = 0; i < 18; ++i) ASSERT_TRUE(fake.input->returnBytes(Numbered(i * kBlockSamples)));
+    EXPECT_EQ(44, QFile(dir.path("record.wav")).size());
+    ASSERT_TRUE(fake.input->returnBytes(Numbered(18 * kBlockSamples)));
+    EXPECT_EQ(44 + 19 * 2646, QFile(dir.path("record.wav")).size());
+
+    // And a Stop before that writes what was held as it is, too.
+    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 8000, 16, &player));
+    ASSERT_TRUE(fake.input->returnBytes(Numbered(5)));
+    fake.recorder->Stop();
+    const WavContents wav = ReadWavFile(dir.path("record.wav"));
+    ASSERT_EQ(size_t(kBlockSamples), wav.samples.size());
+    EXPECT_EQ(5, wav.samples.front());
+}
+
+TEST(RecorderTiming, StopWritesTheLastPartlyFilledBlockTheInputHandsOver) {
+    TempDir dir;
+    FakeRecorder fake;
+    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16));
+    ASSERT_TRUE(fake.input->returnBytes(Numbered(0)));
+    // An input hands its last block over from within stop(), partly filled.
+    fake.input->onStop = [&] { fake.input->returnBytes(Numbered(kBlockSamples, 300)); };
+    fake.recorder->Stop();
+    EXPECT_EQ(44 + 2646 + 600, QFile(dir.path("record.wav")).size());
+}
+
+TEST(RecorderFailures, CaptureBreakingOffFinishesTheFileAndIsShownOnce) {
+    RecordedMessages shown;
+    TempDir dir;
+    FakeRecorder fake;
+    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16));
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(fake.input->returnBytes(Numbered(i * kBlockSamples)));
+    fake.input->breakOff({11, QStringLiteral("the connection to the sound server broke off")});
+    EXPECT_EQ(QStringList{"录音中断 11 the connection to the sound server broke off"},
+              shown.texts());
+    // The file is complete already, before the user ends the take.
+    WavContents wav = ReadWavFile(dir.path("record.wav"));
+    EXPECT_EQ(size_t(4 * kBlockSamples), wav.samples.size());
+    EXPECT_EQ(wav.fileBytes - 44, wav.header.dataSize);
+    EXPECT_EQ(wav.fileBytes - 8, wav.header.riffSize);
+    fake.recorder->Stop();
+    EXPECT_EQ(1, shown.texts().size());
+    EXPECT_EQ(wav.fileBytes, QFile(dir.path("record.wav")).size());
+
+    // The next take starts afresh.
+    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16));
+    ASSERT_TRUE(fake.input->returnBytes(Numbered(0)));
+    fake.recorder->Stop();
+    EXPECT_EQ(44 + 2646, QFile(dir.path("record.wav")).size());
+    EXPECT_EQ(1, shown.texts().size());
 }

@@ -1,26 +1,27 @@
-// The recorder against the test sound server (scripts/test-env): its default
-// source is a 440 Hz sine, and tavimo_fifo_mic plays whatever is written to
-// $TAVIMO_MIC_FIFO, which lets a test feed it in real time.
-#include <fcntl.h>
+// The recorder with the real sound input against real PulseAudio daemons:
+// the test server of scripts/test-env (its default source a 440 Hz sine), a
+// microphone that hears the test server's speakers, and daemons of the
+// tests' own to kill, freeze and start again.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTest>
-#include <atomic>
 #include <chrono>
-#include <cmath>
 #include <cstring>
-#include <numbers>
 #include <thread>
 
 #include "audio/TAudioRecord.h"
-#include "platform/QtAudioInput.h"
+#include "platform/PulseAudioInput.h"
+#include "tests/support/LoopbackMicrophone.h"
 #include "tests/support/OpenFiles.h"
-#include "tests/support/ProgramRun.h"
+#include "tests/support/PrivateSoundServer.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
@@ -28,14 +29,23 @@
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
 constexpr int kBlock = static_cast<int>(TAudioRecord::kBlockBytes);
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// A recorder over its own connection to the server PULSE_SERVER names (the
+// test server unless a test changed it).
+struct ServerRecorder {
+    std::shared_ptr<platform::PulseServer> server = std::make_shared<platform::PulseServer>();
+    TAudioRecord recorder{2, std::make_unique<platform::PulseAudioInput>(server)};
+};
 
 // Recording streams the sound server has open, from any client.
 int ServerRecordingStreams() {
-    const ProgramRun pactl =
-        RunProgram(QStringLiteral("pactl"), {"list", "short", "source-outputs"}, 5000);
-    if (!pactl.finished) return -1;
-    return pactl.output.count(QLatin1Char('\n'));
+    QString streams;
+    if (!PactlSucceeds({"list", "short", "source-outputs"}, &streams)) return -1;
+    return streams.count(QLatin1Char('\n'));
 }
 
 void ExpectSizesAgree(const WavContents& wav) {
@@ -43,144 +53,117 @@ void ExpectSizesAgree(const WavContents& wav) {
     EXPECT_EQ(wav.fileBytes - 8, wav.header.riffSize);
 }
 
-// Writes a 440 Hz tone, 16-bit mono at 44100 Hz, into the FIFO source as the
-// clock goes, for `duration` at most, until stopped.
-class PacedToneWriter {
-public:
-    explicit PacedToneWriter(std::chrono::milliseconds duration) {
-        const char* fifo = std::getenv("TAVIMO_MIC_FIFO");
-        fd_ = fifo ? ::open(fifo, O_WRONLY | O_NONBLOCK) : -1;
-        if (fd_ < 0) return;
-        thread_ = std::thread([this, duration] { run(duration); });
-    }
-    ~PacedToneWriter() {
-        stop();
-        if (fd_ >= 0) ::close(fd_);
-    }
-    bool ok() const { return fd_ >= 0; }
-    void stop() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-    }
-    int64_t bytesWritten() const { return written_; }
+// How long a mono 16-bit file plays, in milliseconds.
+double LengthMs(const WavContents& wav, int rate) {
+    return 1000.0 * static_cast<double>(wav.samples.size()) / rate;
+}
 
-private:
-    void run(std::chrono::milliseconds duration) {
-        using Clock = std::chrono::steady_clock;
-        const auto begin = Clock::now();
-        int64_t sent = 0;
-        while (!stop_) {
-            const auto elapsed = std::min<Clock::duration>(Clock::now() - begin, duration);
-            const int64_t due =
-                std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count() * 44100 /
-                1000000;
-            std::vector<int16_t> samples;
-            for (int64_t i = sent; i < due; ++i) {
-                samples.push_back(static_cast<int16_t>(
-                    std::lround(12000 * std::sin(2 * std::numbers::pi * 440 * i / 44100.0))));
-            }
-            if (!samples.empty()) {
-                const ssize_t n = ::write(fd_, samples.data(), samples.size() * 2);
-                if (n > 0) written_ += n;
-            }
-            sent = due;
-            if (elapsed >= duration) break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-    }
+// Waits (5 s at most) until the take's file holds `ms` of mono 44.1 kHz
+// sound: a microphone that hears idle speakers gets its first sound only
+// once the speakers play again what they had ahead.
+bool HeardFor(const TempDir& dir, int ms) {
+    return QTest::qWaitFor(
+        [&] { return QFile(dir.path("record.wav")).size() > 44 + ms * 88200 / 1000; }, 5000);
+}
 
-    int fd_ = -1;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::atomic<int64_t> written_{0};
-};
+// Runs `body` with the sound server address set to `address`.
+template <typename Body>
+void WithServerAddress(const QByteArray& address, Body body) {
+    const bool had = qEnvironmentVariableIsSet("PULSE_SERVER");
+    const QByteArray saved = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", address);
+    body();
+    if (had) {
+        qputenv("PULSE_SERVER", saved);
+    } else {
+        qunsetenv("PULSE_SERVER");
+    }
+}
 
 }  // namespace
 
-TEST(RecorderOnServer, OneSecondTakeHoldsOneSecondOfTheInput) {
+TEST(RecorderOnServer, TakesHoldTheDefaultInputFromStartToStopInTheGivenFormat) {
     RecordedMessages shown;
     TempDir dir;
-    TAudioRecord recorder(2, std::make_unique<platform::QtAudioInput>("tavimo_fifo_mic"));
-    ASSERT_TRUE(recorder.Start(dir.file("record.wav"), 1, 44100, 16))
-        << shown.texts().join("|").toStdString();
-    PacedToneWriter tone(std::chrono::milliseconds(1000));
-    ASSERT_TRUE(tone.ok());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return tone.bytesWritten() >= 88200; }, 3000));
-    tone.stop();
-    QTest::qWait(200);  // the last pieces travel through the server
-    recorder.Stop();
-
-    const WavContents wav = ReadWavFile(dir.path("record.wav"));
-    ASSERT_TRUE(wav.ok);
-    EXPECT_EQ(88200, tone.bytesWritten());
-    const int64_t data = wav.fileBytes - 44;
-    EXPECT_EQ(0, data % kBlock) << "whole blocks only";
-    EXPECT_LE(data, 88200);
-    EXPECT_GE(data, 88200 - 3 * kBlock);
-    ExpectSizesAgree(wav);
-    EXPECT_EQ(1u, wav.header.channels);
-    EXPECT_EQ(44100u, wav.header.sampleRate);
-    EXPECT_EQ(16u, wav.header.bitsPerSample);
-    EXPECT_NEAR(440, DominantFrequency(wav.samples, 44100), 5);
-    EXPECT_TRUE(shown.texts().isEmpty());
-}
-
-TEST(RecorderOnServer, DefaultInputIsRecordedInTheGivenFormat) {
-    RecordedMessages shown;
-    TempDir dir;
-    TAudioRecord recorder(2);
+    ServerRecorder r;
     for (const int rate : {44100, 22050}) {
-        ASSERT_TRUE(recorder.Start(dir.file("record.wav"), 1, rate, 16));
-        EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return QFile(dir.path("record.wav")).size() > 44 + 20 * kBlock; }, 3000));
-        recorder.Stop();
+        const Clock::time_point beforeStart = Clock::now();
+        ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, rate, 16));
+        const Clock::time_point afterStart = Clock::now();
+        QTest::qWait(1200);
+        const Clock::time_point stoppedAt = Clock::now();
+        r.recorder.Stop();
+
         const WavContents wav = ReadWavFile(dir.path("record.wav"));
         ASSERT_TRUE(wav.ok);
-        EXPECT_GT(wav.fileBytes, 44 + 20 * kBlock);
-        EXPECT_EQ(0, (wav.fileBytes - 44) % kBlock);
         EXPECT_EQ(uint32_t(rate), wav.header.sampleRate);
+        EXPECT_EQ(1u, wav.header.channels);
+        EXPECT_EQ(16u, wav.header.bitsPerSample);
         ExpectSizesAgree(wav);
+        // Everything from the start to the stop, to within one block's 30 ms.
+        EXPECT_GE(LengthMs(wav, rate), Ms(stoppedAt - afterStart) - 30) << rate;
+        EXPECT_LE(LengthMs(wav, rate), Ms(stoppedAt - beforeStart) + 30) << rate;
         EXPECT_NEAR(440, DominantFrequency(wav.samples, rate), 5) << rate;
     }
     EXPECT_TRUE(shown.texts().isEmpty());
 }
 
-TEST(RecorderOnServer, StopRightAfterStartLeavesAnEmptyValidFile) {
+TEST(RecorderOnServer, NothingIsLostWhileTheUiThreadIsBusy) {
     RecordedMessages shown;
     TempDir dir;
-    TAudioRecord recorder(2);
-    ASSERT_TRUE(recorder.Start(dir.file("record.wav"), 1, 44100, 16));
-    recorder.Stop();
-    QTest::qWait(100);  // blocks that come back now must not reach the file
+    ServerRecorder r;
+    const Clock::time_point beforeStart = Clock::now();
+    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+    const Clock::time_point afterStart = Clock::now();
+    QTest::qWait(300);
+    // No events for the UI thread for two seconds, as during a long mixdown.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    QTest::qWait(300);
+    const Clock::time_point stoppedAt = Clock::now();
+    r.recorder.Stop();
     const WavContents wav = ReadWavFile(dir.path("record.wav"));
     ASSERT_TRUE(wav.ok);
-    EXPECT_EQ(44, wav.fileBytes);
-    EXPECT_EQ(36u, wav.header.riffSize);
-    EXPECT_EQ(0u, wav.header.dataSize);
+    EXPECT_GE(LengthMs(wav, 44100), Ms(stoppedAt - afterStart) - 30);
+    EXPECT_LE(LengthMs(wav, 44100), Ms(stoppedAt - beforeStart) + 30);
+    EXPECT_TRUE(shown.texts().isEmpty());
+}
+
+TEST(RecorderOnServer, StopRightAfterStartLeavesAValidFileOfNextToNothing) {
+    RecordedMessages shown;
+    TempDir dir;
+    ServerRecorder r;
+    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+    r.recorder.Stop();
+    QTest::qWait(100);  // sound that comes now must not reach the file
+    const WavContents wav = ReadWavFile(dir.path("record.wav"));
+    ASSERT_TRUE(wav.ok);
+    EXPECT_LE(wav.fileBytes, 44 + 88);  // a millisecond at most
+    ExpectSizesAgree(wav);
+    EXPECT_TRUE(shown.texts().isEmpty());
 }
 
 TEST(RecorderOnServer, FullDiskAtTheHeaderIsShownOnce) {
     RecordedMessages shown;
-    TAudioRecord recorder(2);
+    ServerRecorder r;
     // /dev/full takes the open and refuses every write.
-    EXPECT_FALSE(recorder.Start("/dev/full", 1, 44100, 16));
+    EXPECT_FALSE(r.recorder.Start("/dev/full", 1, 44100, 16));
     QTest::qWait(100);
-    recorder.Stop();
+    r.recorder.Stop();
     EXPECT_EQ(QStringList{QStringLiteral("写入文件失败 /dev/full ") +
                           QString::fromLocal8Bit(std::strerror(ENOSPC))},
               shown.texts());
 }
 
-TEST(RecorderOnServer, DiskFullingDuringATakeIsShownOnceAndKeepsWhatWasWritten) {
+TEST(RecorderOnServer, DiskFillingDuringATakeIsShownOnceAndKeepsWhatWasWritten) {
     SmallDisk disk(64);
     if (!disk.available()) GTEST_SKIP() << "no permission to mount a small tmpfs";
     RecordedMessages shown;
     const std::string path = disk.path("record.wav").toStdString();
-    TAudioRecord recorder(2);
-    ASSERT_TRUE(recorder.Start(path, 1, 44100, 16));
+    ServerRecorder r;
+    ASSERT_TRUE(r.recorder.Start(path, 1, 44100, 16));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.texts().isEmpty(); }, 5000));
-    QTest::qWait(200);  // blocks keep arriving; none may add a second message
-    recorder.Stop();
+    QTest::qWait(200);  // sound keeps arriving; none may add a second message
+    r.recorder.Stop();
 
     EXPECT_EQ(QStringList{QStringLiteral("写入文件失败 ") + QString::fromStdString(path) + " " +
                           QString::fromLocal8Bit(std::strerror(ENOSPC))},
@@ -193,26 +176,162 @@ TEST(RecorderOnServer, DiskFullingDuringATakeIsShownOnceAndKeepsWhatWasWritten) 
     EXPECT_NEAR(440, DominantFrequency(wav.samples, 44100), 5);
 }
 
-TEST(RecorderOnServer, HundredTakesLeaveNoFileDescriptorOrDeviceOpen) {
+TEST(RecorderOnServer, HundredTakesLeaveNoFileDescriptorOrStreamOpen) {
     RecordedMessages shown;
     TempDir dir;
-    TAudioRecord recorder(2);
-    // The toolkit's connection to the server is made once, by the first take.
-    ASSERT_TRUE(recorder.Start(dir.file("record.wav"), 1, 44100, 16));
-    recorder.Stop();
+    ServerRecorder r;
+    // The connection to the server is made once, by the first take.
+    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+    r.recorder.Stop();
     const int before = OpenFileCount();
-    // The last take's device stays open, paused, until the next Start.
+    // The last take's stream stays open, paused, until the next Start.
     const int streams = ServerRecordingStreams();
     EXPECT_GE(streams, 1);
     for (int take = 0; take < 100; ++take) {
-        ASSERT_TRUE(recorder.Start(dir.file("record.wav"), 1, 44100, 16)) << take;
+        ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16)) << take;
         QCoreApplication::processEvents();
-        recorder.Stop();
+        r.recorder.Stop();
     }
     EXPECT_EQ(before, OpenFileCount());
     EXPECT_EQ(streams, ServerRecordingStreams());
     EXPECT_TRUE(ReadWavFile(dir.path("record.wav")).ok);
     EXPECT_TRUE(shown.texts().isEmpty());
+}
+
+TEST(RecorderOnServer, TheDefaultSourceChangedBetweenTakesIsFollowed) {
+    RecordedMessages shown;
+    TempDir dir;
+    QString module;
+    ASSERT_TRUE(PactlSucceeds({"load-module", "module-sine-source", "source_name=tavimo_sine_b",
+                               "frequency=1000", "rate=44100"},
+                              &module));
+    ServerRecorder r;
+    const auto take = [&] {
+        EXPECT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+        QTest::qWait(400);
+        r.recorder.Stop();
+        return DominantFrequency(ReadWavFile(dir.path("record.wav")).samples, 44100);
+    };
+    EXPECT_NEAR(440, take(), 5);
+    ASSERT_TRUE(PactlSucceeds({"set-default-source", "tavimo_sine_b"}));
+    EXPECT_NEAR(1000, take(), 5);
+    ASSERT_TRUE(PactlSucceeds({"set-default-source", "tavimo_sine_mic"}));
+    EXPECT_NEAR(440, take(), 5);
+    PactlSucceeds({"unload-module", module.trimmed()});
+    EXPECT_TRUE(shown.texts().isEmpty());
+}
+
+TEST(RecorderOnServer, AMicrophoneThatGoesAwayEndsTheTakeWithWhatItHeard) {
+    LoopbackMicrophone microphone;
+    ASSERT_TRUE(microphone.ready());
+    RecordedMessages shown;
+    TempDir dir;
+    ServerRecorder r;
+    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+    ASSERT_TRUE(HeardFor(dir, 500));
+    ASSERT_TRUE(microphone.unplug());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.texts().isEmpty(); }, 5000));
+    ASSERT_EQ(1, shown.texts().size());
+    EXPECT_TRUE(shown.texts()[0].startsWith("录音中断 ")) << shown.texts()[0].toStdString();
+    // The file is finished at once, with what was captured.
+    const WavContents wav = ReadWavFile(dir.path("record.wav"));
+    ASSERT_TRUE(wav.ok);
+    ExpectSizesAgree(wav);
+    EXPECT_GT(LengthMs(wav, 44100), 500);
+    r.recorder.Stop();
+    EXPECT_EQ(1, shown.texts().size());
+    EXPECT_EQ(wav.fileBytes, QFile(dir.path("record.wav")).size());
+
+    // Plugged in again, the next take records.
+    ASSERT_TRUE(microphone.plugIn());
+    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+    EXPECT_TRUE(HeardFor(dir, 500));
+    r.recorder.Stop();
+    EXPECT_GT(LengthMs(ReadWavFile(dir.path("record.wav")), 44100), 400);
+    EXPECT_EQ(1, shown.texts().size());
+}
+
+TEST(RecorderOnServer, AServerKilledDuringATakeEndsItAndTheNextTakeWorksWhenItIsBack) {
+    PrivateSoundServer server;
+    ASSERT_TRUE(server.start()) << server.log();
+    RecordedMessages shown;
+    TempDir dir;
+    ServerRecorder r;
+    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+    ASSERT_TRUE(HeardFor(dir, 600));
+    server.kill();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.texts().isEmpty(); }, 5000));
+    ASSERT_EQ(1, shown.texts().size());
+    EXPECT_TRUE(shown.texts()[0].startsWith("录音中断 ")) << shown.texts()[0].toStdString();
+    const WavContents wav = ReadWavFile(dir.path("record.wav"));
+    ASSERT_TRUE(wav.ok);
+    ExpectSizesAgree(wav);
+    EXPECT_GT(LengthMs(wav, 44100), 500);
+    QElapsedTimer stopping;
+    stopping.start();
+    r.recorder.Stop();
+    EXPECT_LT(stopping.elapsed(), 1000);
+    EXPECT_EQ(1, shown.texts().size());
+
+    ASSERT_TRUE(server.start()) << server.log();
+    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16))
+        << shown.texts().join("|").toStdString();
+    EXPECT_TRUE(HeardFor(dir, 500));
+    r.recorder.Stop();
+    EXPECT_GT(LengthMs(ReadWavFile(dir.path("record.wav")), 44100), 400);
+    EXPECT_EQ(1, shown.texts().size());
+}
+
+TEST(RecorderOnServer, AServerThatStopsAnsweringIsGivenUpWithinFiveSeconds) {
+    PrivateSoundServer server;
+    ASSERT_TRUE(server.start()) << server.log();
+    RecordedMessages shown;
+    TempDir dir;
+    ServerRecorder r;
+    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+    r.recorder.Stop();
+
+    server.freeze();
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_FALSE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+    EXPECT_LT(waited.elapsed(), 5000);
+    EXPECT_EQ(QStringList{"waveInOpen Error 8 the sound server did not answer (Timeout)"},
+              shown.texts());
+    r.recorder.Stop();
+
+    server.thaw();
+    shown.clear();
+    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16))
+        << shown.texts().join("|").toStdString();
+    r.recorder.Stop();
+    EXPECT_TRUE(shown.texts().isEmpty());
+}
+
+TEST(RecorderWithoutServer, AServerThatNeverAnswersIsGivenUpWithinFiveSeconds) {
+    // A socket that takes connections and never says a word.
+    TempDir dir;
+    const QByteArray path = dir.path("silent").toLocal8Bit();
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(size_t(path.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    ASSERT_EQ(0, ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address));
+    ASSERT_EQ(0, ::listen(listener, 8));
+    WithServerAddress("unix:" + path, [&] {
+        RecordedMessages shown;
+        ServerRecorder r;
+        QElapsedTimer waited;
+        waited.start();
+        EXPECT_FALSE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+        EXPECT_LT(waited.elapsed(), 5000);
+        EXPECT_EQ(QStringList{"waveInOpen Error 8 the sound server did not answer (Timeout)"},
+                  shown.texts());
+        EXPECT_FALSE(QFile::exists(dir.path("record.wav")));
+    });
+    ::close(listener);
 }
 
 // Run by NoServerMeansOpenErrorAndNoFile in a child process whose sound
@@ -221,8 +340,8 @@ TEST(RecorderWithoutServer, DISABLED_ChildStartFails) {
     RecordedMessages shown;
     const QString folder = qEnvironmentVariable("TAVIMO_RECORDER_CHILD_DIR");
     ASSERT_FALSE(folder.isEmpty());
-    TAudioRecord recorder(2);
-    EXPECT_FALSE(recorder.Start((folder + "/record.wav").toStdString(), 1, 44100, 16));
+    ServerRecorder r;
+    EXPECT_FALSE(r.recorder.Start((folder + "/record.wav").toStdString(), 1, 44100, 16));
     for (const QString& text : shown.texts()) std::printf("shown: %s\n", qPrintable(text));
 }
 

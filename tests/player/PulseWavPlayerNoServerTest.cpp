@@ -2,23 +2,23 @@
 
 #include <cstdlib>
 
-#include "platform/QtWavPlayer.h"
+#include "platform/PulseWavPlayer.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
 
 namespace {
-// Runs before main creates the application object and Qt asks for devices.
+// Runs before anything connects to a sound server.
 const bool kNoServer = [] {
     setenv("PULSE_SERVER", "unix:/nonexistent/tavimo/pulse/native", 1);
     return true;
 }();
 }  // namespace
 
-TEST(WavPlayerWithoutSound, OpenFailsWithoutAnOutputDevice) {
+TEST(WavPlayerWithoutSound, OpenFailsWithoutASoundServer) {
     ASSERT_TRUE(kNoServer);
     TempDir dir;
     WriteWavFile(dir.path("tone.wav"), 2, 44100, SineSamples(440, 0.5, 44100, 2));
-    platform::QtWavPlayer player;
+    platform::PulseWavPlayer player(std::make_shared<platform::PulseServer>());
     player.setFileName(dir.path("tone.wav"));
     try {
         player.open();

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <fstream>
@@ -13,13 +14,13 @@
 #include <thread>
 #include <vector>
 
-#include "platform/QtWavPlayer.h"
+#include "platform/PulseWavPlayer.h"
 #include "tests/support/SinkMonitor.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
 
 using platform::MediaPlayerError;
-using platform::QtWavPlayer;
+using platform::PulseWavPlayer;
 
 namespace {
 
@@ -82,8 +83,13 @@ QString WriteSong(const TempDir& dir, double seconds = 6) {
     return path;
 }
 
+// A connection of its own to the test server, for one player.
+std::shared_ptr<platform::PulseServer> NewServer() {
+    return std::make_shared<platform::PulseServer>();
+}
+
 // Opens `path` in the player and starts it.
-void PlayFile(QtWavPlayer& player, const QString& path) {
+void PlayFile(PulseWavPlayer& player, const QString& path) {
     player.setFileName(path);
     player.open();
     player.play();
@@ -112,7 +118,7 @@ TEST(WavPlayer, PlayRestartsStopSilencesCloseReleases) {
     TempDir dir;
     SinkMonitor monitor(dir.path("monitor.raw"));
     ASSERT_TRUE(monitor.started());
-    QtWavPlayer player;
+    PulseWavPlayer player(NewServer());
     player.setFileName(WriteSong(dir));
     EXPECT_EQ(dir.path("song.wav"), player.fileName());
 
@@ -144,7 +150,7 @@ TEST(WavPlayer, PlaybackEndsByItselfAndPlaysAgain) {
     TempDir dir;
     SinkMonitor monitor(dir.path("monitor.raw"));
     ASSERT_TRUE(monitor.started());
-    QtWavPlayer player;
+    PulseWavPlayer player(NewServer());
     PlayFile(player, WriteSong(dir, 1.2));
     QElapsedTimer waited;
     waited.start();
@@ -170,7 +176,7 @@ TEST(WavPlayer, PlaysAtTheFilesOwnRateAndChannelCount) {
         const QString path = dir.path(QStringLiteral("tone%1.wav").arg(c.sampleRate));
         WriteWavFile(path, c.channels, c.sampleRate,
                      SineSamples(kToneA, 0.6, c.sampleRate, c.channels));
-        QtWavPlayer player;
+        PulseWavPlayer player(NewServer());
         PlayFile(player, path);
         QTest::qWait(1000);
     }
@@ -182,7 +188,7 @@ TEST(WavPlayer, PlaysOnWhileTheUiThreadIsBusy) {
     TempDir dir;
     SinkMonitor monitor(dir.path("monitor.raw"));
     ASSERT_TRUE(monitor.started());
-    QtWavPlayer player;
+    PulseWavPlayer player(NewServer());
     const QString path = dir.path("a.wav");
     WriteWavFile(path, 1, kRate, SineSamples(kToneA, 4, kRate, 1));
     PlayFile(player, path);
@@ -202,7 +208,7 @@ TEST(WavPlayer, DestroyingThePlayerEndsPlayback) {
     SinkMonitor monitor(dir.path("monitor.raw"));
     ASSERT_TRUE(monitor.started());
     {
-        QtWavPlayer player;
+        PulseWavPlayer player(NewServer());
         PlayFile(player, WriteSong(dir));
         QTest::qWait(500);
     }
@@ -213,7 +219,7 @@ TEST(WavPlayer, DestroyingThePlayerEndsPlayback) {
 
 TEST(WavPlayer, LongFileIsStreamedNotLoaded) {
     TempDir dir;
-    QtWavPlayer player;
+    PulseWavPlayer player(NewServer());
     // Warm up the sound system so that its own buffers are in the baseline.
     PlayFile(player, WriteSong(dir, 1));
     QTest::qWait(300);
@@ -233,7 +239,7 @@ TEST(WavPlayer, LongFileIsStreamedNotLoaded) {
 }
 
 TEST(WavPlayerErrors, PlayAndStopNeedAnOpenFile) {
-    QtWavPlayer player;
+    PulseWavPlayer player(NewServer());
     EXPECT_EQ("No MCI device open", ErrorOf([&] { player.play(); }));
     EXPECT_EQ("No MCI device open", ErrorOf([&] { player.stop(); }));
     EXPECT_NO_THROW(player.close());
@@ -268,7 +274,7 @@ TEST(WavPlayerErrors, OpenRefusesWhatItCannotPlay) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
-        QtWavPlayer player;
+        PulseWavPlayer player(NewServer());
         player.setFileName(good);
         player.open();
         player.setFileName(c.path);
@@ -279,8 +285,58 @@ TEST(WavPlayerErrors, OpenRefusesWhatItCannotPlay) {
         EXPECT_EQ("No MCI device open", ErrorOf([&] { player.play(); }));
     }
     EXPECT_NE(std::string::npos, ErrorOf([&] {
-                                     QtWavPlayer player;
+                                     PulseWavPlayer player(NewServer());
                                      player.setFileName(dir.path("missing.wav"));
                                      player.open();
                                  }).find("No such file or directory"));
+}
+
+TEST(WavPlayer, PlaysToTheLastSampleBeforeItCountsAsEnded) {
+    TempDir dir;
+    SinkMonitor monitor(dir.path("monitor.raw"));
+    ASSERT_TRUE(monitor.started());
+    // Noise that no stretch of silence or tone resembles, so its end is found.
+    std::vector<int16_t> noise(size_t(kRate) * 2 * 3 / 4);  // 0.75 s of stereo
+    uint32_t state = 12345;
+    for (size_t i = 0; i < noise.size(); i += 2) {
+        state = state * 1103515245u + 12345u;
+        noise[i] = noise[i + 1] =
+            static_cast<int16_t>(static_cast<int>(state >> 16 & 0x3fff) - 0x2000);
+    }
+    WriteWavFile(dir.path("noise.wav"), 2, kRate, noise);
+    PulseWavPlayer player(NewServer());
+    PlayFile(player, dir.path("noise.wav"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !player.isPlaying(); }, 5000));
+    // Ended means heard: closing now cuts nothing off.
+    player.close();
+    QTest::qWait(300);
+    const std::vector<int16_t> heard = monitor.finish();
+
+    // The file's last 100 ms, sample for sample, in what the speakers played.
+    const std::vector<int16_t> mono = Channel(noise, 2, 0);
+    const std::vector<int16_t> tail(mono.end() - kRate / 10, mono.end());
+    const auto found = std::search(heard.begin(), heard.end(), tail.begin(), tail.begin() + 16);
+    ASSERT_NE(heard.end(), found) << "the end of the file was not heard";
+    const auto at = static_cast<size_t>(found - heard.begin());
+    ASSERT_LE(at + tail.size(), heard.size());
+    EXPECT_TRUE(
+        std::equal(tail.begin(), tail.end(), heard.begin() + static_cast<std::ptrdiff_t>(at)));
+}
+
+TEST(WavPlayer, TellsWhenItsFirstSampleWasHeard) {
+    TempDir dir;
+    PulseWavPlayer player(NewServer());
+    player.setFileName(WriteSong(dir, 2));
+    player.open();
+    EXPECT_FALSE(player.firstSampleHeardAt());
+    const platform::SoundTime played = platform::SoundClock::now();
+    player.play();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.firstSampleHeardAt().has_value(); }, 3000));
+    // After the play call, and soon after: the server keeps only a little
+    // sound ahead of the speakers.
+    const platform::SoundTime heard = *player.firstSampleHeardAt();
+    EXPECT_GE(heard, played);
+    EXPECT_LT(heard - played, std::chrono::seconds(3));
+    player.stop();
+    EXPECT_FALSE(player.firstSampleHeardAt());
 }
