@@ -22,8 +22,10 @@ TAudioRecord::TAudioRecord(int /*mode*/, std::unique_ptr<platform::AudioInput> i
 }
 
 TAudioRecord::~TAudioRecord() {
+    // A take still running (the window closed mid-take) ends as Stop ends
+    // it: what was captured is written and the header tells its sizes.
+    if (writer_.isOpen()) Stop();
     ReleaseDevice();
-    if (writer_.isOpen()) writer_.finish();
 }
 
 void TAudioRecord::ReleaseDevice() {

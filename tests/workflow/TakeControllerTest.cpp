@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QScopeGuard>
@@ -37,7 +38,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
     void TearDown() override {
-        if (window->EzRgnBtnRecord->Tag() == 1) window->Take.ButtonRecordClick();
+        if (window && window->EzRgnBtnRecord->Tag() == 1) window->Take.ButtonRecordClick();
         window.reset();
     }
 
@@ -470,4 +471,33 @@ TEST_F(TakeControllerTest, ARecorderThatCannotStartEndsTheTakeAtOnce) {
     press(w().EzRgnBtnRecord);
     EXPECT_TRUE(w().EzRgnBtnPlay->Enabled());
     EXPECT_TRUE(messages.all().isEmpty()) << messages.texts().join("|").toStdString();
+}
+
+TEST_F(TakeControllerTest, ClosingTheWindowDuringATakeFinishesRecordWavAsStopDoes) {
+    // Two takes of the same length: the first ended by the button, the
+    // second by closing the window.
+    const auto recordFor = [&](int milliseconds) {
+        press(w().EzRgnBtnRecord);
+        EXPECT_EQ(1, w().EzRgnBtnRecord->Tag());
+        QTest::qWait(milliseconds);
+    };
+    recordFor(3500);
+    press(w().EzRgnBtnRecord);
+    const WavContents stopped = ReadWavFile(temp("record.wav"));
+    ASSERT_TRUE(stopped.ok);
+
+    recordFor(3500);
+    window->close();
+    window.reset();
+
+    // The header tells what the file holds, and the take is as long as one
+    // the button ended.
+    const WavContents closed = ReadWavFile(temp("record.wav"));
+    ASSERT_TRUE(closed.ok);
+    EXPECT_EQ(closed.fileBytes - 44, closed.header.dataSize);
+    const double stoppedSeconds = static_cast<double>(stopped.samples.size()) / 44100.0;
+    const double closedSeconds = static_cast<double>(closed.samples.size()) / 44100.0;
+    EXPECT_GT(stoppedSeconds, 3.0);
+    EXPECT_NEAR(stoppedSeconds, closedSeconds, 0.3);
+    EXPECT_TRUE(errors().empty());
 }
