@@ -10,9 +10,11 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "decoder/ostrel/Ostrel.h"
 #include "fuzz/FuzzCheck.h"
+#include "fuzz/WavCheck.h"
 
 namespace {
 
@@ -25,39 +27,16 @@ struct MemoryFile {
     std::string path;
 };
 
-uint32_t U32(const unsigned char* at) {
-    uint32_t value;
-    std::memcpy(&value, at, sizeof value);
-    return value;
-}
-
-uint16_t U16(const unsigned char* at) {
-    uint16_t value;
-    std::memcpy(&value, at, sizeof value);
-    return value;
-}
-
 void CheckWav(int fd, bool noAudio) {
     struct stat info {};
     FuzzCheck(fstat(fd, &info) == 0, "fstat");
-    FuzzCheck(info.st_size >= 44, "a WAV file shorter than its header");
-    unsigned char h[44];
-    FuzzCheck(pread(fd, h, sizeof h, 0) == sizeof h, "header unreadable");
-    const uint32_t dataBytes = static_cast<uint32_t>(info.st_size - 44);
-    FuzzCheck(std::memcmp(h, "RIFF", 4) == 0 && std::memcmp(h + 8, "WAVEfmt ", 8) == 0 &&
-                  std::memcmp(h + 36, "data", 4) == 0,
-              "chunk ids");
-    FuzzCheck(U32(h + 40) == dataBytes && U32(h + 4) == dataBytes + 36,
-              "header sizes disagree with the file");
-    const uint16_t channels = U16(h + 22);
-    const uint32_t rate = U32(h + 24);
-    FuzzCheck(U16(h + 20) == 1 && U16(h + 34) == 16, "not 16-bit PCM");
-    FuzzCheck(channels == 1 || channels == 2, "channel count");
-    FuzzCheck(rate >= 8000 && rate <= 48000, "sample rate");
-    FuzzCheck(U16(h + 32) == channels * 2 && U32(h + 28) == rate * channels * 2,
-              "block align or byte rate");
-    FuzzCheck(dataBytes % (channels * 2u) == 0, "a partial frame of samples");
-    if (noAudio) FuzzCheck(dataBytes == 0 && channels == 1 && rate == 44100, "the bare header");
+    std::vector<unsigned char> bytes(static_cast<size_t>(info.st_size));
+    FuzzCheck(pread(fd, bytes.data(), bytes.size(), 0) == info.st_size, "destination unreadable");
+    const CheckedWav wav = CheckWholeWav(bytes.data(), bytes.size());
+    FuzzCheck(wav.sampleRate >= 8000 && wav.sampleRate <= 48000, "an MPEG sample rate");
+    if (noAudio)
+        FuzzCheck(wav.dataBytes == 0 && wav.channels == 1 && wav.sampleRate == 44100,
+                  "the bare header");
 }
 
 }  // namespace
