@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include "tests/support/ProgramRun.h"
+#include "tests/support/ServiceProcess.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ bool PrivateSoundServer::start() {
     daemon_.setProcessEnvironment(env);
     daemon_.setStandardOutputFile(QProcess::nullDevice());
     daemon_.setStandardErrorFile(dir_.path("daemon.log"), QIODevice::Append);
+    EndWithTheTest(daemon_);
     daemon_.start(
         QStringLiteral("pulseaudio"),
         {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "--use-pid-file=no",

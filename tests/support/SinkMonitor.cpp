@@ -1,4 +1,5 @@
 #include "tests/support/SinkMonitor.h"
+#include "tests/support/ServiceProcess.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,6 +19,7 @@ constexpr int kStopTimeoutMs = 5000;
 
 SinkMonitor::SinkMonitor(const QString& rawPath) : path_(rawPath) {
     process_.setStandardOutputFile(path_);
+    EndWithTheTest(process_);
     process_.start(QStringLiteral("parec"),
                    {"-d", "tavimo_speakers.monitor", "--raw", "--format=s16le",
                     "--rate=" + QString::number(kRateHz), "--channels=1", "--latency-msec=20"});

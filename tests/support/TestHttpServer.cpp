@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "tests/support/httpd/BodyPattern.h"
+#include "tests/support/ServiceProcess.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ QString LoggedRequest::header(const QString& name) const {
 TestHttpServer::TestHttpServer() : dir_(QDir::tempPath() + QStringLiteral("/tavimo-httpd-XXXXXX")) {
     // Its complaints go straight to the test's output; nothing has to read them.
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    EndWithTheTest(process_);
     process_.start(
         QStringLiteral(TAVIMO_TEST_HTTPD),
         {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--log"), logPath()});

@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "tests/support/LoopbackPorts.h"
+#include "tests/support/ServiceProcess.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ bool TestProxy::startOn(int port) {
     file.close();
     QFile::remove(dir_.filePath(QStringLiteral("tinyproxy.log")));  // from a try that failed
 
+    EndWithTheTest(process_);
     process_.start(QStringLiteral("tinyproxy"),
                    {QStringLiteral("-d"), QStringLiteral("-c"), config});
     QElapsedTimer waited;

@@ -1,4 +1,5 @@
 #include "tests/support/TestSite.h"
+#include "tests/support/ServiceProcess.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@ constexpr int kStopTimeoutMs = 5000;
 
 TestSite::TestSite() : dir_(QDir::tempPath() + QStringLiteral("/tavimo-site-XXXXXX")) {
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    EndWithTheTest(process_);
     process_.start(QStringLiteral(TAVIMO_SITE_PROGRAM),
                    {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--edge-pages"),
                     QStringLiteral("--reports"), dir_.filePath(QStringLiteral("reports.txt"))});

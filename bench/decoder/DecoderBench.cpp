@@ -1,8 +1,10 @@
-// Benchmark driver for pellin.so.
-//   bench_pellin signal SECONDS      raw 16-bit little-endian stereo 44100 Hz
+// Benchmark driver for the decoder libraries, ostrel.so and pellin.so.
+//   bench_decoder signal SECONDS     raw 16-bit little-endian stereo 44100 Hz
 //                                    PCM of a music-like signal, to stdout
-//   bench_pellin decode LIB SRC DST  loads LIB as the program does, calls
-//                                    Pellin(SRC, DST) once and prints
+//   bench_decoder decode LIB EXPORT SRC DST
+//                                    loads LIB as the program does, calls its
+//                                    EXPORT (Ostrel or Pellin) as
+//                                    EXPORT(SRC, DST) once and prints
 //                                    "result R seconds S baseline_kib B peak_kib P"
 // The peak is the resident set's high-water mark during the call, measured
 // from a reset mark where the kernel allows it (else from the process start).
@@ -20,8 +22,6 @@
 #include <numbers>
 #include <string>
 #include <vector>
-
-#include "decoder/pellin/Pellin.h"
 
 namespace {
 
@@ -86,33 +86,39 @@ struct LibraryCloser {
     void operator()(void* handle) const { dlclose(handle); }
 };
 
-int Decode(const char* library, const char* source, const char* destination) {
+// Both libraries export this shape, and both return 0 for a decoded file.
+using DecoderFunction = int (*)(const char* source, const char* destination);
+constexpr int kDecoded = 0;
+
+int Decode(const char* library, const char* exportName, const char* source,
+           const char* destination) {
     std::unique_ptr<void, LibraryCloser> handle(dlopen(library, RTLD_NOW | RTLD_LOCAL));
     if (!handle) {
-        std::fprintf(stderr, "bench_pellin: %s\n", dlerror());
+        std::fprintf(stderr, "bench_decoder: %s\n", dlerror());
         return 1;
     }
-    auto pellin = reinterpret_cast<PellinFunction>(dlsym(handle.get(), "Pellin"));
-    if (!pellin) {
-        std::fprintf(stderr, "bench_pellin: no Pellin in %s\n", library);
+    auto decode = reinterpret_cast<DecoderFunction>(dlsym(handle.get(), exportName));
+    if (!decode) {
+        std::fprintf(stderr, "bench_decoder: no %s in %s\n", exportName, library);
         return 1;
     }
     ResetPeak();
     const long baselineKib = StatusKib("VmRSS");
     const auto start = std::chrono::steady_clock::now();
-    const int result = pellin(source, destination);
+    const int result = decode(source, destination);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     const long peakKib = StatusKib("VmHWM");
     std::printf("result %d seconds %.4f baseline_kib %ld peak_kib %ld\n", result, elapsed.count(),
                 baselineKib, peakKib);
-    return result == kPellinDecoded ? 0 : 1;
+    return result == kDecoded ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "signal") == 0) return WriteSignal(std::atof(argv[2]));
-    if (argc == 5 && std::strcmp(argv[1], "decode") == 0) return Decode(argv[2], argv[3], argv[4]);
-    std::fprintf(stderr, "usage: %s signal SECONDS | decode LIB SRC DST\n", argv[0]);
+    if (argc == 6 && std::strcmp(argv[1], "decode") == 0)
+        return Decode(argv[2], argv[3], argv[4], argv[5]);
+    std::fprintf(stderr, "usage: %s signal SECONDS | decode LIB EXPORT SRC DST\n", argv[0]);
     return 2;
 }
