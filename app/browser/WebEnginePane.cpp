@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QOpenGLContext>
 #include <QPointer>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
@@ -18,11 +20,14 @@ QT_END_NAMESPACE
 
 namespace {
 
-// The engine needs a context to share its graphics with. The toolkit makes
-// one at start when asked to, but the program does not ask: loading the
-// OpenGL driver would hold up the window's first appearance. So it is made
-// here, the first time the pane is made, once the window is on screen.
+// Drawn through OpenGL, the engine needs a context to share its graphics
+// with. The toolkit makes one at start when asked to, but the program does
+// not ask: loading the OpenGL driver would hold up the window's first
+// appearance. So it is made here, the first time the pane is made, once the
+// window is on screen. Drawn in software (the program's choice unless the
+// user's environment says otherwise) it needs none, and no driver is loaded.
 void EnsureSharedGraphicsContext() {
+    if (QQuickWindow::graphicsApi() != QSGRendererInterface::OpenGL) return;
     if (QOpenGLContext::globalShareContext()) return;
     auto* context = new QOpenGLContext(qApp);
     context->create();
