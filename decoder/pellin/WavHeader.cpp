@@ -13,8 +13,9 @@ void InitWavHeader(WavHeader& header, int channels, int sampleRate, int bitsPerS
     header.formatTag = 1;
     header.channels = static_cast<uint16_t>(channels);
     header.sampleRate = static_cast<uint32_t>(sampleRate);
-    header.byteRate = static_cast<uint32_t>(channels * sampleRate * bitsPerSample / 8);
-    header.blockAlign = static_cast<uint16_t>(channels * bitsPerSample / 8);
+    const uint32_t blockAlign = uint32_t(channels) * uint32_t(bitsPerSample) / 8;
+    header.byteRate = static_cast<uint32_t>(blockAlign * uint64_t(uint32_t(sampleRate)));
+    header.blockAlign = static_cast<uint16_t>(blockAlign);
     header.bitsPerSample = static_cast<uint16_t>(bitsPerSample);
     std::memcpy(header.dataChunkId, "data", 4);
     header.dataSize = 0;

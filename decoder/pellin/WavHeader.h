@@ -32,6 +32,10 @@ static_assert(sizeof(WavHeader) == 44);
 inline constexpr int kWavHeaderBytes = sizeof(WavHeader);
 inline constexpr uint32_t kEmptyRiffSize = kWavHeaderBytes - 8;
 
+// The highest sample rate whose byte rate, for 16-bit stereo, a WAV header's
+// 32 bits can hold. A source that claims more is not a sound file.
+inline constexpr int kMaxWavSampleRate = static_cast<int>(UINT32_MAX / 4);
+
 // Fills all 44 bytes for an empty file of the given format: RIFF size 36,
 // data size 0.
 void InitWavHeader(WavHeader& header, int channels, int sampleRate, int bitsPerSample);

@@ -188,8 +188,10 @@ int WmaToWav::append(const AVFrame* frame) {
 int WmaToWav::createDestination() {
     // Truncating the source would destroy what is being decoded.
     if (source_.isSameFileAs(destinationPath_)) return kPellinDestinationUnopenable;
+    // The first frame decides the file's format; a rate no WAV header can
+    // describe comes from a damaged or hostile file.
+    if (converter_.sampleRate() > kMaxWavSampleRate) return kPellinNotDecodable;
     if (!destination_.create(destinationPath_)) return kPellinDestinationUnopenable;
-    // The first frame decides the file's format.
     return destination_.begin(converter_.channels(), converter_.sampleRate()) ? kPellinDecoded
                                                                               : kPellinWriteFailed;
 }

@@ -439,6 +439,16 @@ TEST_F(PellinFailure, FilesThatCannotBeDecodedLeaveTheDestinationAlone) {
     for (const auto& c : cases) expectUntouched(dir_.write(c.name, c.bytes), c.result);
     expectUntouched(videoOnly, kPellinNoAudio);
     expectUntouched(silent, kPellinNoAudio);
+
+    // A 61-byte file the fuzzer found: under the sanitizers its decoder
+    // claimed a rate of over a billion samples a second, which no WAV header
+    // can describe. Whatever it decodes to, it is no accompaniment.
+    QFile hugeRate(QStringLiteral(TAVIMO_SOURCE_DIR "/fuzz/pellin/regressions/huge-sample-rate"));
+    ASSERT_TRUE(hugeRate.open(QIODevice::ReadOnly));
+    const QString absent = dir_.path(QStringLiteral("absent.wav"));
+    EXPECT_LT(BoundedConvert(dir_.write(QStringLiteral("huge-rate.wma"), hugeRate.readAll()), absent),
+              0);
+    EXPECT_FALSE(QFileInfo::exists(absent));
 }
 
 TEST_F(PellinFailure, UnreadableSourceLeavesTheDestinationAlone) {
