@@ -64,7 +64,12 @@ QString PulseWavPlayer::makeStream() {
     pa_stream_set_latency_update_callback(stream_.get(), TimingUpdated, this);
 
     pa_buffer_attr buffer{};
-    buffer.maxlength = buffer.prebuf = buffer.minreq = buffer.fragsize = static_cast<uint32_t>(-1);
+    buffer.maxlength = buffer.minreq = buffer.fragsize = static_cast<uint32_t>(-1);
+    // No prebuffering: the stream runs from the uncork on and never stops
+    // to wait for data. Should the feeder fall behind, the server plays
+    // silence and skips what arrives late, so the accompaniment keeps its
+    // time against the microphone instead of resuming late by the gap.
+    buffer.prebuf = 0;
     buffer.tlength = static_cast<uint32_t>(pa_usec_to_bytes(
         static_cast<pa_usec_t>(std::chrono::microseconds(kAhead).count()), &spec_));
     const auto flags =
@@ -163,6 +168,14 @@ void PulseWavPlayer::feed(pa_stream* stream, size_t bytes) {
         bytes -= std::min(bytes, static_cast<size_t>(got));
     }
     if (endOfFile_ && !drain_) {
+        // A stream without prebuffering never counts as drained (the server
+        // plays on into silence), so it gets the usual prebuffering back for
+        // its last stretch; the drain then lets that play out.
+        if (const pa_buffer_attr* now = pa_stream_get_buffer_attr(stream)) {
+            pa_buffer_attr ending = *now;
+            ending.prebuf = static_cast<uint32_t>(-1);
+            ForgetOperation(pa_stream_set_buffer_attr(stream, &ending, nullptr, nullptr));
+        }
         // Ended only when the last sample has been heard; a short file
         // starts playing here, too.
         drain_ = PulseOperationPtr(pa_stream_drain(stream, Drained, this),

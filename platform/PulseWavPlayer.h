@@ -5,7 +5,9 @@
 // connection's own thread, so playback goes on while the UI thread is
 // busy, and runs to the file's last sample before it counts as ended.
 // Each play() starts a fresh stream, prepared corked and filled before it
-// is let go, so the file starts at once and from its first sample.
+// is let go, so the file starts at once and from its first sample. Once
+// started it keeps time like the speakers' clock: should the machine be
+// too busy to feed it, what came too late is skipped, never played late.
 // Called from the UI thread only.
 
 #include <QString>
