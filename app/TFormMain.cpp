@@ -1,5 +1,6 @@
 #include "app/TFormMain.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
@@ -278,22 +279,32 @@ void TFormMain::Construct(const QString& programPath) {
     MainMixer = TMixer(std::make_unique<platform::PulseMixerBackend>(sound));
     // The mixer reports changes made outside the program to the sliders.
     mixerBinding_ = new MixerBinding(TrackBarIn, TrackBarOut, MainMixer, this);
-    MainMixer.Open(mixerBinding_->NotificationTarget());
     // 7., 8. A missing or unreadable settings file leaves the list empty.
     LyricLines.clear();
     Settings.LoadFromFile(SettingsListPath());
-    mixerBinding_->PositionSliders();
     // 9. - 12.
     Dragging = false;
     LabelTextNext->setText(QString());
-    // The microphone records, and neither it nor the speakers are muted.
-    MainMixer.SelectMicrophone();
-    MainMixer.SetMicMute(0);
-    MainMixer.SetMasterMute(0);
     ProgressBar->SetProgress(0);
     LabelCur->setText(QString());
     // 13.
     OpenTime = QDateTime::currentDateTime();
+}
+
+void TFormMain::FinishStart() {
+    // Loading the icon's pictures and talking to the sound server take a
+    // while: the window is on screen first, and these follow a moment later.
+    QApplication::setWindowIcon(ProgramIcon());
+    ConnectSound();
+}
+
+void TFormMain::ConnectSound() {
+    MainMixer.Open(mixerBinding_->NotificationTarget());
+    mixerBinding_->PositionSliders();
+    // The microphone records, and neither it nor the speakers are muted.
+    MainMixer.SelectMicrophone();
+    MainMixer.SetMicMute(0);
+    MainMixer.SetMasterMute(0);
 }
 
 TFormMain::~TFormMain() {
@@ -337,6 +348,10 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 }
 
 void TFormMain::paintEvent(QPaintEvent*) {
+    if (!painted_) {
+        painted_ = true;
+        QTimer::singleShot(0, this, &TFormMain::FinishStart);
+    }
     // A one-pixel light grey frame around the borderless window.
     QPainter painter(this);
     painter.setPen(kBorder);

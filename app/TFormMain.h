@@ -93,6 +93,12 @@ private:
     void Construct(const QString& programPath);
 
     void ConnectHandlers();
+    // The rest of the start, once the window has been painted: the
+    // program's icon, and the mixer.
+    void FinishStart();
+    // Opens the mixer, shows its volumes on the sliders, selects and
+    // unmutes the microphone, unmutes the speakers.
+    void ConnectSound();
 
     MixerBinding* mixerBinding_ = nullptr;
     std::unique_ptr<TAudioRecord> recorder_;
@@ -101,4 +107,5 @@ private:
     std::unique_ptr<TImageList> imageListPlay_;
     QString programFileName_;
     bool destroyed_ = false;
+    bool painted_ = false;
 };

@@ -18,7 +18,6 @@ int main(int argc, char** argv) {
     QApplication::setFont(WindowFont(12));
     QApplication::setApplicationName(ApplicationTitle());
     QApplication::setDesktopFileName(QStringLiteral("tavimo"));
-    QApplication::setWindowIcon(ProgramIcon());
     QtUserMessages messages;
     platform::InstallMessages(&messages);
     try {

@@ -18,6 +18,7 @@
 #include "controls/TImageList.h"
 #include "net/Global.h"
 #include "net/SiteHosts.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -201,6 +202,33 @@ TEST_F(MainWindowTest, ComponentsSitAtTheirPlacesWithTheirTexts) {
     EXPECT_EQ(QSize(98, 39), window->ImageListStart->frameSize());
     EXPECT_EQ(2, window->ImageListPlay->count());
     EXPECT_EQ(QSize(72, 24), window->ImageListPlay->frameSize());
+}
+
+TEST_F(MainWindowTest, OnceOnScreenTheWindowHasTheIconAndTheSlidersTheServersVolumes) {
+    // The test server's default sink and source, set as a volume panel would.
+    const auto pactl = [](const QStringList& arguments) {
+        return RunProgram(QStringLiteral("pactl"), arguments, 5000).output;
+    };
+    pactl({"set-sink-volume", "tavimo_speakers", "20000"});  // 0.305: position 3
+    pactl({"set-sink-mute", "tavimo_speakers", "1"});
+    pactl({"set-source-mute", "tavimo_sine_mic", "1"});
+    const auto muted = [&](const char* kind, const char* name) {
+        return pactl({QStringLiteral("get-%1-mute").arg(QLatin1String(kind)), name})
+            .contains(QLatin1String("yes"));
+    };
+    auto window = makeWindow();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return window->TrackBarOut->value() == 3 && !muted("sink", "tavimo_speakers") &&
+                   !muted("source", "tavimo_sine_mic");
+        },
+        5000))
+        << window->TrackBarOut->value();
+    // The program's icon, drawn at the sizes a desktop asks for.
+    const QList<QSize> sizes = window->windowIcon().availableSizes();
+    for (const int size : {16, 32, 48, 256}) EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+    window.reset();
+    pactl({"set-sink-volume", "tavimo_speakers", "65536"});
 }
 
 TEST_F(MainWindowTest, DraggingABarePartMovesTheWindowWithAnyButton) {
