@@ -3,6 +3,9 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <exception>
+#include <thread>
+
+#include <fontconfig/fontconfig.h>
 
 #include "app/BrowserEngine.h"
 #include "app/QtUserMessages.h"
@@ -12,7 +15,11 @@
 
 int main(int argc, char** argv) {
     PrepareBrowserEngine();
+    // Fontconfig reads its configuration and font caches while the toolkit
+    // connects to the display; the first label needs them.
+    std::thread fontConfiguration([] { FcInit(); });
     QApplication app(argc, argv);
+    fontConfiguration.join();
     LoadToolkitTranslations();
     // Every window of the program speaks in the main window's font.
     QApplication::setFont(WindowFont(12));
