@@ -373,3 +373,21 @@ TEST(WavPlayer, AStarvedStreamSkipsWhatItMissedAndKeepsItsTime) {
     EXPECT_GE(found.size(), clicks.size() * 2 / 3) << text;
     for (const int64_t offset : offsets) EXPECT_LE(std::abs(offset), kClickRate / 1000) << text;
 }
+
+TEST(WavPlayer, AFileShorterThanWhatIsKeptAheadPlaysAndEnds) {
+    TempDir dir;
+    SinkMonitor monitor(dir.path("monitor.raw"));
+    ASSERT_TRUE(monitor.started());
+    WriteWavFile(dir.path("short.wav"), 1, kRate, SineSamples(kToneA, 0.05, kRate, 1));
+    PulseWavPlayer player(NewServer());
+    PlayFile(player, dir.path("short.wav"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !player.isPlaying(); }, 3000));
+    QTest::qWait(200);
+    player.close();
+    // All 50 ms of it were heard.
+    const std::vector<int16_t> heard = FromFirstSound(monitor.finish(), 300);
+    size_t loud = 0;
+    for (size_t i = 0; i < std::min<size_t>(heard.size(), kRate / 10); ++i)
+        if (std::abs(heard[i]) > 300) ++loud;
+    EXPECT_GT(loud, size_t(kRate) * 4 / 100 / 2) << loud;
+}
