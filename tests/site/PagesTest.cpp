@@ -11,20 +11,6 @@
 
 namespace {
 
-std::vector<CatalogueSong> Songs() {
-    std::string error;
-    auto songs = ReadSongCatalogue(kSongFolder + "/songs.tsv", error);
-    EXPECT_TRUE(songs) << error;
-    return songs ? *songs : std::vector<CatalogueSong>{};
-}
-
-std::string FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 // The href of the element with `id` on `page`, with "&amp;" read back as "&".
 std::string Href(const std::string& page, const std::string& id) {
     std::smatch m;
@@ -46,7 +32,7 @@ std::vector<std::string> SongLinkIds(const std::string& page) {
 class SitePages : public ::testing::Test {
 protected:
     SiteProcess site;
-    std::vector<CatalogueSong> songs = Songs();
+    std::vector<CatalogueSong> songs = BuiltSongs();
 
     void SetUp() override {
         ASSERT_TRUE(site.started());

@@ -5,9 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 
 #include "tests/site/SiteProcess.h"
 
@@ -48,13 +46,6 @@ std::string Field(const std::string& record, const std::string& key) {
     std::smatch m;
     if (!std::regex_search(record, m, std::regex("(^|\n)" + key + "=([^\n]*)\n"))) return "-";
     return m[2];
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 class Reports : public ::testing::Test {
@@ -218,7 +209,7 @@ TEST(ReportsFile, ReportsAreAppendedAndListedAgainAfterARestart) {
         ASSERT_TRUE(site.started());
         ASSERT_TRUE(site.client().Get(("/login.aspx?param=" + param).c_str()));
         ASSERT_TRUE(site.client().Get("/login.aspx?param=not!"));
-        const std::vector<std::string> written = Records(ReadFile(file));
+        const std::vector<std::string> written = Records(FileBytes(file));
         ASSERT_EQ(written.size(), 2u);
         EXPECT_EQ(Field(written[0], "param"), param);
         EXPECT_EQ(Field(written[1], "status"), "not-base64");
@@ -237,7 +228,7 @@ TEST(ReportsFile, ReportsAreAppendedAndListedAgainAfterARestart) {
         EXPECT_EQ(Field(listed[2], "text"),
                   "hostname=box\\r\\nopentime=2009-05-12 08:03:07\\r\\n"
                   "closetime=2009-05-12 08:15:42\\r\\nmusic=a.mp3\\r\\n");
-        EXPECT_EQ(Records(ReadFile(file)).size(), 3u);
+        EXPECT_EQ(Records(FileBytes(file)).size(), 3u);
     }
     std::filesystem::remove_all(folder);
 }

@@ -7,7 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 extern char** environ;
@@ -140,4 +144,18 @@ ProgramResult RunToEnd(const std::string& program, const std::vector<std::string
     result.finished = true;
     result.exitCode = *status;
     return result;
+}
+
+std::vector<CatalogueSong> BuiltSongs() {
+    std::string error;
+    auto songs = ReadSongCatalogue(kSongFolder + "/songs.tsv", error);
+    EXPECT_TRUE(songs) << error;
+    return songs ? *songs : std::vector<CatalogueSong>{};
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "site/catalogue/SongCatalogue.h"
+
 class SiteProcess {
 public:
     // Starts tavimo-site with `--port 0` and `arguments`; started() tells
@@ -47,3 +49,10 @@ ProgramResult RunToEnd(const std::string& program, const std::vector<std::string
 
 inline const std::string kSiteProgram = TAVIMO_SITE_PROGRAM;
 inline const std::string kSongFolder = TAVIMO_SITE_SONGS_DIR;
+
+// The demo songs the build made for the site, from their list; a list that
+// cannot be read fails the test and gives none.
+std::vector<CatalogueSong> BuiltSongs();
+
+// The whole of a file; empty when it cannot be read.
+std::string FileBytes(const std::string& path);

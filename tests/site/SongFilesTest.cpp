@@ -8,26 +8,11 @@
 #include <optional>
 #include <regex>
 #include <set>
-#include <sstream>
 
 #include "site/catalogue/SongCatalogue.h"
 #include "tests/site/SiteProcess.h"
 
 namespace {
-
-std::vector<CatalogueSong> Songs() {
-    std::string error;
-    auto songs = ReadSongCatalogue(kSongFolder + "/songs.tsv", error);
-    EXPECT_TRUE(songs) << error;
-    return songs ? *songs : std::vector<CatalogueSong>{};
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 // `bytes` in UTF-8 from `charset`; nothing when they are not valid in it.
 std::optional<std::string> Convert(const std::string& bytes, const char* charset) {
@@ -90,7 +75,7 @@ std::pair<double, double> Levels(const std::string& path) {
 
 TEST(DemoSongs, TheCatalogueHasMp3AndWmaAndLyricsInUtf8AndGbk) {
     std::set<std::string> formats, charsets;
-    const std::vector<CatalogueSong> songs = Songs();
+    const std::vector<CatalogueSong> songs = BuiltSongs();
     EXPECT_GE(songs.size(), 4u);
     for (const CatalogueSong& song : songs) {
         formats.insert(song.file.substr(song.file.rfind('.')));
@@ -103,7 +88,7 @@ TEST(DemoSongs, TheCatalogueHasMp3AndWmaAndLyricsInUtf8AndGbk) {
 }
 
 TEST(DemoSongs, EachFileIsStereoMp3OrWmaOfTheListedLength) {
-    for (const CatalogueSong& song : Songs()) {
+    for (const CatalogueSong& song : BuiltSongs()) {
         const Probe probe = ProbeFile(kSongFolder + "/" + song.file);
         EXPECT_EQ(probe.codec, song.file.ends_with(".wma") ? "wmav2" : "mp3") << song.file;
         EXPECT_EQ(probe.sampleRateHz, 44100) << song.file;
@@ -115,7 +100,7 @@ TEST(DemoSongs, EachFileIsStereoMp3OrWmaOfTheListedLength) {
 }
 
 TEST(DemoSongs, EachFileSoundsAtAFullLevelWithoutClipping) {
-    for (const CatalogueSong& song : Songs()) {
+    for (const CatalogueSong& song : BuiltSongs()) {
         const auto [mean, peak] = Levels(kSongFolder + "/" + song.file);
         EXPECT_GT(mean, -30) << song.file;
         EXPECT_GT(peak, -6) << song.file;
@@ -125,8 +110,8 @@ TEST(DemoSongs, EachFileSoundsAtAFullLevelWithoutClipping) {
 
 TEST(DemoSongs, LyricsDecodeInTheirCharsetAndTheirTimesRiseWithinTheSong) {
     const std::regex timed("^\\[(\\d\\d):(\\d\\d)\\.(\\d\\d)\\](.+)$");
-    for (const CatalogueSong& song : Songs()) {
-        const std::string bytes = ReadFile(kSongFolder + "/" + song.lyricsFile);
+    for (const CatalogueSong& song : BuiltSongs()) {
+        const std::string bytes = FileBytes(kSongFolder + "/" + song.lyricsFile);
         ASSERT_FALSE(bytes.empty()) << song.lyricsFile;
         std::optional<std::string> text;
         if (song.lyricsCharset == "gbk") {
