@@ -166,8 +166,8 @@ int main(int argc, char** argv) {
     Line("take-alignment", worstAlignmentMs, 5);
     Line("take-loss-at-stop", worstLossMs, 30);
     Line("take-start-latency", worstStartMs, 100);
-    // The first take of a run: the test server's null sink has sat idle and
-    // plays out what it rendered ahead before the accompaniment starts.
+    // The first take of a run apart: the one that speakers which rendered
+    // far ahead while idle would hold back (bench/take/run keeps them paced).
     Line("take-start-latency-first", firstStartMs, 100);
     return 0;
 }
