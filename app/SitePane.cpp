@@ -1,7 +1,6 @@
 #include "app/SitePane.h"
 
 #include <QDir>
-#include <QEvent>
 #include <QFile>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -33,23 +32,6 @@ SitePane::~SitePane() {
 }
 
 void SitePane::FormShow() {
-    if (shown_) return;
-    shown_ = true;
-    // The engine's start-up is the slow part of the program's: the pane is
-    // made once the window has been painted, and fills a moment later.
-    host_->window()->installEventFilter(this);
-}
-
-bool SitePane::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Paint && watched == host_->window()) {
-        watched->removeEventFilter(this);
-        // After the paint has reached the screen.
-        QTimer::singleShot(0, this, [this] { CreateBrowser(); });
-    }
-    return false;
-}
-
-void SitePane::CreateBrowser() {
     // The engine stays loaded for the rest of the run: it cannot be unloaded.
     library_ = platform::DynamicLibrary::Load(WorkFolder() + QLatin1String(kBrowserPaneLibrary),
                                               nullptr, true);

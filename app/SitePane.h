@@ -29,9 +29,9 @@ public:
     // (and when the browser library cannot be loaded).
     QWidget* CppWebBrowser = nullptr;
 
-    // The window is shown: once it has painted itself, the browser library
-    // is loaded and the pane made (the engine starts slowly), and it goes to
-    // the start page.
+    // The window is on screen (its first paint is done; the engine starts
+    // slowly): the browser library is loaded and the pane made, and it goes
+    // to the start page. Called once.
     void FormShow();
 
     // The pane is about to navigate to `address` (the page or a frame).
@@ -42,20 +42,14 @@ public:
     // Fetches, downloads and imports the accompaniment of a song link.
     void FetchMusicLink(const QString& link);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 signals:
     // The browser has been made and asked for the start page.
     void paneCreated();
 
 private:
-    void CreateBrowser();
-
     MainWindowParts& w_;
     AccompanimentImport& import_;
     QWidget* host_;
     platform::DynamicLibrary library_;
     std::unique_ptr<BrowserPane> pane_;
-    bool shown_ = false;
 };

@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QShowEvent>
 #include <QSlider>
 #include <QTimer>
 #include <QUrl>
@@ -292,10 +291,12 @@ void TFormMain::Construct(const QString& programPath) {
 }
 
 void TFormMain::FinishStart() {
-    // Loading the icon's pictures and talking to the sound server take a
-    // while: the window is on screen first, and these follow a moment later.
+    // Loading the icon's pictures, talking to the sound server and starting
+    // the browser engine take a while: the window is on screen first, and
+    // these follow a moment later.
     QApplication::setWindowIcon(ProgramIcon());
     ConnectSound();
+    Site->FormShow();
 }
 
 void TFormMain::ConnectSound() {
@@ -330,11 +331,6 @@ void TFormMain::FormCloseQuery(bool& canClose) {
     // The window always closes; the report goes first.
     canClose = true;
     SendExitReport(OpenTime, MusicFile);
-}
-
-void TFormMain::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    Site->FormShow();
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {

@@ -82,7 +82,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -94,7 +93,7 @@ private:
 
     void ConnectHandlers();
     // The rest of the start, once the window has been painted: the
-    // program's icon, and the mixer.
+    // program's icon, the mixer and the site pane.
     void FinishStart();
     // Opens the mixer, shows its volumes on the sliders, selects and
     // unmutes the microphone, unmutes the speakers.

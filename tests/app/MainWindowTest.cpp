@@ -18,7 +18,7 @@
 #include "controls/TImageList.h"
 #include "net/Global.h"
 #include "net/SiteHosts.h"
-#include "tests/support/ProgramRun.h"
+#include "tests/support/LoopbackMicrophone.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -207,7 +207,9 @@ TEST_F(MainWindowTest, ComponentsSitAtTheirPlacesWithTheirTexts) {
 TEST_F(MainWindowTest, OnceOnScreenTheWindowHasTheIconAndTheSlidersTheServersVolumes) {
     // The test server's default sink and source, set as a volume panel would.
     const auto pactl = [](const QStringList& arguments) {
-        return RunProgram(QStringLiteral("pactl"), arguments, 5000).output;
+        QString output;
+        PactlSucceeds(arguments, &output);
+        return output;
     };
     pactl({"set-sink-volume", "tavimo_speakers", "20000"});  // 0.305: position 3
     pactl({"set-sink-mute", "tavimo_speakers", "1"});
