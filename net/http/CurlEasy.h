@@ -3,21 +3,39 @@
 // every request of the program shares. Only net/http sees libcurl.
 // A handle is used by one thread at a time.
 
-#include <curl/curl.h>
-
 #include <QByteArray>
 #include <QString>
 #include <memory>
+#include <type_traits>
+
+#include "net/http/CurlLibrary.h"
 
 namespace net_http {
 
 struct CurlEasyDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+    void operator()(CURL* handle) const { Curl()->easyCleanup(handle); }
 };
 using CurlEasy = std::unique_ptr<CURL, CurlEasyDeleter>;
 
-// A fresh handle; null when libcurl cannot make one.
+// A fresh handle; null when libcurl is unavailable or cannot make one.
 CurlEasy NewCurlEasy();
+
+// libcurl reads an option's value as a long, a curl_off_t or a pointer,
+// whichever the option takes; anything else (an int, say) is read wrongly.
+template <typename Value>
+CURLcode SetOption(CURL* handle, CURLoption option, Value value) {
+    static_assert(std::is_same_v<Value, long> || std::is_same_v<Value, curl_off_t> ||
+                      std::is_pointer_v<Value>,
+                  "libcurl options take a long, a curl_off_t or a pointer");
+    return Curl()->easySetopt(handle, option, value);
+}
+
+template <typename Value>
+CURLcode GetInfo(CURL* handle, CURLINFO info, Value* value) {
+    return Curl()->easyGetinfo(handle, info, value);
+}
+
+inline CURLcode Perform(CURL* handle) { return Curl()->easyPerform(handle); }
 
 // Address, protocols (a comma list such as "http" or "http,https"), HTTP/1.1,
 // the program's time-outs, and the proxy: `proxy` ("host:port") when not

@@ -36,16 +36,16 @@ QString HttpGetText(const QString& url) try {
     Body body;
     if (!net_http::SetCommonOptions(curl.get(), net_http::RequestUrlBytes(url), "http",
                                     net_http::ProxyForUrl(url)) ||
-        curl_easy_setopt(curl.get(), CURLOPT_FOLLOWLOCATION, 0L) != CURLE_OK ||
-        curl_easy_setopt(curl.get(), CURLOPT_MAXFILESIZE_LARGE,
-                         static_cast<curl_off_t>(kTextBodyLimitBytes)) != CURLE_OK ||
-        curl_easy_setopt(curl.get(), CURLOPT_WRITEFUNCTION, CollectBody) != CURLE_OK ||
-        curl_easy_setopt(curl.get(), CURLOPT_WRITEDATA, &body) != CURLE_OK) {
+        net_http::SetOption(curl.get(), CURLOPT_FOLLOWLOCATION, 0L) != CURLE_OK ||
+        net_http::SetOption(curl.get(), CURLOPT_MAXFILESIZE_LARGE,
+                           static_cast<curl_off_t>(kTextBodyLimitBytes)) != CURLE_OK ||
+        net_http::SetOption(curl.get(), CURLOPT_WRITEFUNCTION, CollectBody) != CURLE_OK ||
+        net_http::SetOption(curl.get(), CURLOPT_WRITEDATA, &body) != CURLE_OK) {
         return {};
     }
-    if (curl_easy_perform(curl.get()) != CURLE_OK) return {};
+    if (net_http::Perform(curl.get()) != CURLE_OK) return {};
     long status = 0;
-    curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
+    net_http::GetInfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
     if (status < 200 || status > 299) return {};
     return QString::fromUtf8(TrimmedBytes(body.bytes));
 } catch (...) {

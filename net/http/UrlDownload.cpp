@@ -65,6 +65,7 @@ int ReportProgress(void* userdata, curl_off_t expected, curl_off_t done, curl_of
 uint32_t UrlDownloadToFile(const QString& url, const QString& destinationPath,
                            DownloadProgress* progress) try {
     if (url.trimmed().isEmpty()) return download::kInvalidUrl;
+    if (!net_http::Curl()) return download::kFailed;
     net_http::CurlEasy curl = net_http::NewCurlEasy();
     if (!curl) return download::kOutOfMemory;
     Destination destination;
@@ -75,23 +76,23 @@ uint32_t UrlDownloadToFile(const QString& url, const QString& destinationPath,
                                     net_http::ProxyForUrl(url))) {
         return download::kInvalidUrl;
     }
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 10L);
+    net_http::SetOption(handle, CURLOPT_FOLLOWLOCATION, 1L);
+    net_http::SetOption(handle, CURLOPT_MAXREDIRS, 10L);
     // An error status ends the transfer before its body is stored.
-    curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, WriteBody);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &destination);
+    net_http::SetOption(handle, CURLOPT_FAILONERROR, 1L);
+    net_http::SetOption(handle, CURLOPT_WRITEFUNCTION, WriteBody);
+    net_http::SetOption(handle, CURLOPT_WRITEDATA, &destination);
     if (progress) {
-        curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, ReportProgress);
-        curl_easy_setopt(handle, CURLOPT_XFERINFODATA, progress);
+        net_http::SetOption(handle, CURLOPT_NOPROGRESS, 0L);
+        net_http::SetOption(handle, CURLOPT_XFERINFOFUNCTION, ReportProgress);
+        net_http::SetOption(handle, CURLOPT_XFERINFODATA, progress);
     }
 
     TransferEnd end;
-    end.curlResult = curl_easy_perform(handle);
-    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &end.httpStatus);
+    end.curlResult = net_http::Perform(handle);
+    net_http::GetInfo(handle, CURLINFO_RESPONSE_CODE, &end.httpStatus);
     long connects = 0;
-    curl_easy_getinfo(handle, CURLINFO_NUM_CONNECTS, &connects);
+    net_http::GetInfo(handle, CURLINFO_NUM_CONNECTS, &connects);
     end.connected = connects > 0 || end.httpStatus != 0;
     // A whole answer with an empty body still gives an (empty) file.
     if (end.curlResult == CURLE_OK && end.httpStatus >= 200 && end.httpStatus <= 299) {

@@ -2,9 +2,13 @@
 // comes back, what was sent, and that every fault ends in "" in bounded time.
 #include <gtest/gtest.h>
 
+#include <link.h>
+
 #include <QElapsedTimer>
 #include <cstdlib>
+#include <cstring>
 
+#include "net/http/CurlLibrary.h"
 #include "net/http/HttpGetText.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/TestProxy.h"
@@ -52,7 +56,35 @@ QString Trimmed(const QByteArray& bytes) {
     return QString::fromUtf8(bytes.mid(begin, end - begin));
 }
 
+// Whether a library whose file name contains `part` is in the process.
+bool LibraryLoaded(const char* part) {
+    return dl_iterate_phdr(
+               [](dl_phdr_info* info, size_t, void* wanted) {
+                   return std::strstr(info->dlpi_name, static_cast<const char*>(wanted)) ? 1 : 0;
+               },
+               const_cast<char*>(part)) != 0;
+}
+
 }  // namespace
+
+// First in this file, while the process has made no request yet.
+TEST(CurlLibrary, IsLoadedByTheFirstRequestNotBefore) {
+    EXPECT_FALSE(LibraryLoaded("libcurl"));
+    TestHttpServer server;
+    ASSERT_TRUE(server.started());
+    EXPECT_EQ(Trimmed(TestHttpServer::patternBytes(0, 100)),
+              HttpGetText(server.url("/bytes?size=100")));
+    EXPECT_TRUE(LibraryLoaded("libcurl"));
+}
+
+TEST(CurlLibrary, AMissingLibraryOrOneThatIsNotLibcurlIsRefusedWithTheReason) {
+    QString error;
+    EXPECT_FALSE(net_http::LoadCurlFunctions("libtavimo-not-there.so", &error));
+    EXPECT_TRUE(error.contains("libtavimo-not-there.so")) << error.toStdString();
+    error.clear();
+    EXPECT_FALSE(net_http::LoadCurlFunctions("libz.so.1", &error));
+    EXPECT_TRUE(error.contains("lacks a libcurl entry point")) << error.toStdString();
+}
 
 TEST_F(HttpGetTextTest, BodiesWhateverTheirFraming) {
     ASSERT_TRUE(server.started());
