@@ -9,16 +9,15 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 #include "decoder/ostrel/Ostrel.h"
 #include "decoder/ostrel/PcmSample.h"
 #include "platform/DynamicLibrary.h"
 #include "tests/decoder/Mp3Sources.h"
+#include "tests/decoder/WavExpectations.h"
 #include "tests/support/Mp3Probe.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TempDir.h"
-#include "tests/decoder/WavExpectations.h"
 #include "tests/support/WavFiles.h"
 
 namespace {

@@ -11,16 +11,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <chrono>
-#include <cstring>
 #include <memory>
 #include <thread>
 
 #include "decoder/ostrel/Ostrel.h"
 #include "platform/DynamicLibrary.h"
 #include "tests/decoder/Mp3Sources.h"
+#include "tests/decoder/WavExpectations.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TempDir.h"
-#include "tests/decoder/WavExpectations.h"
 #include "tests/support/WavFiles.h"
 
 namespace {

@@ -15,7 +15,6 @@
 #include <QProcess>
 #include <QtEndian>
 #include <chrono>
-#include <cstring>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -25,10 +24,10 @@
 #include "platform/DynamicLibrary.h"
 #include "tests/decoder/FfmpegTool.h"
 #include "tests/decoder/Mp3Sources.h"
+#include "tests/decoder/WavExpectations.h"
 #include "tests/support/OpenFiles.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
-#include "tests/decoder/WavExpectations.h"
 #include "tests/support/WavFiles.h"
 
 namespace {
