@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "net/Global.h"
-#include "net/SiteHosts.h"
+#include "base/Global.h"
+#include "base/SiteHosts.h"
 #include "net/http/HttpGetText.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #pragma once
 // Message boxes on the screen, for the program's non-widget code.
 
-#include "platform/UserMessages.h"
+#include "workflow/UserMessages.h"
 
-class QtUserMessages final : public platform::UserMessages {
+class QtUserMessages final : public UserMessages {
 public:
     void messageBox(const QString& text, const QString& caption) override;
     void simpleMessage(const QString& text) override;

@@ -4,16 +4,15 @@
 #include <QFile>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWidget>
 
 #include "app/MusicLink.h"
-#include "controls/TEzRgnBtn.h"
-#include "net/Global.h"
-#include "net/SiteHosts.h"
+#include "base/Global.h"
+#include "base/SiteHosts.h"
 #include "net/http/HttpGetText.h"
 #include "net/ui/DownloadFile.h"
-#include "platform/UserMessages.h"
 #include "workflow/AccompanimentImport.h"
-#include "workflow/BusyScope.h"
+#include "workflow/UserMessages.h"
 
 namespace {
 
@@ -23,8 +22,8 @@ QString BlankPage() { return WorkFolder() + QStringLiteral("blank.html"); }
 
 }  // namespace
 
-SitePane::SitePane(MainWindowParts& window, AccompanimentImport& import, QWidget* host)
-    : QObject(host), w_(window), import_(import), host_(host) {}
+SitePane::SitePane(Session& session, AccompanimentImport& import, QWidget* host)
+    : QObject(host), s_(session), import_(import), host_(host) {}
 
 SitePane::~SitePane() {
     // The widget goes with the window; the pane's own part goes first.
@@ -33,8 +32,10 @@ SitePane::~SitePane() {
 
 void SitePane::FormShow() {
     // The engine stays loaded for the rest of the run: it cannot be unloaded.
-    library_ = platform::DynamicLibrary::Load(WorkFolder() + QLatin1String(kBrowserPaneLibrary),
-                                              nullptr, true);
+    Result<platform::DynamicLibrary> loaded = platform::DynamicLibrary::Load(
+        WorkFolder() + QLatin1String(kBrowserPaneLibrary), /*resident=*/true);
+    if (!loaded) return;
+    library_ = std::move(loaded).value();
     const auto create = library_.function<CreateBrowserPaneFunction>(kCreateBrowserPaneName);
     if (!create) return;
     pane_.reset(create(
@@ -64,26 +65,26 @@ void SitePane::CppWebBrowserBeforeNavigate2(const QString& address, bool& cancel
     if (!IsMusicLink(address)) return;
     cancel = true;
     // One song at a time, and none while a take records over the current one.
-    if (w_.AccompanimentBusy || w_.EzRgnBtnRecord->Tag() == 1) return;
-    w_.AccompanimentBusy = true;
+    if (s_.State.accompanimentBusy() || s_.State.phase() == TakePhase::Recording) return;
+    s_.State.setAccompanimentBusy(true);
     // Out of the engine's callback first: the download keeps the windows
     // responsive, which must not happen inside the engine's own call.
     QTimer::singleShot(0, this, [this, address] { FetchMusicLink(address); });
 }
 
 void SitePane::FetchMusicLink(const QString& link) {
-    w_.AccompanimentBusy = false;  // held since the link was accepted
-    BusyScope busy(w_.AccompanimentBusy);
+    s_.State.setAccompanimentBusy(false);  // held since the link was accepted
+    TakeState::BusyScope busy(s_.State);
     const QString fetchAddress = MusicFetchAddress(link);
     const QString answer = HttpGetText(fetchAddress);
     const QString target = MusicDownloadTarget(TempFolder(), fetchAddress, answer);
     if (answer.isEmpty() || target.isEmpty()) {
-        platform::Messages().messageBox(QStringLiteral("打开 url 失败"), QStringLiteral("提示"));
+        ShowFailure({FailureCause::Network, QStringLiteral("打开 url 失败")});
         return;
     }
     QDir().mkpath(TempFolder());
-    QString errorText;
-    if (DownloadFile(answer, target, true, kDownloadAttempts, true, &errorText)) {
+    // The download window has shown what went wrong.
+    if (DownloadFile(answer, target, true, kDownloadAttempts, true)) {
         import_.ImportAccompaniment(target);
         QFile::remove(target);
     }

@@ -13,7 +13,7 @@
 
 #include "app/BrowserPane.h"
 #include "platform/DynamicLibrary.h"
-#include "workflow/MainWindowParts.h"
+#include "workflow/Session.h"
 
 class QWidget;
 class AccompanimentImport;
@@ -22,7 +22,7 @@ class SitePane final : public QObject {
     Q_OBJECT
 public:
     // The pane fills `host`, a part of the main window.
-    SitePane(MainWindowParts& window, AccompanimentImport& import, QWidget* host);
+    SitePane(Session& session, AccompanimentImport& import, QWidget* host);
     ~SitePane() override;
 
     // The browser's widget, made when the window is first shown; null before
@@ -47,7 +47,7 @@ signals:
     void paneCreated();
 
 private:
-    MainWindowParts& w_;
+    Session& s_;
     AccompanimentImport& import_;
     QWidget* host_;
     platform::DynamicLibrary library_;

@@ -24,18 +24,13 @@
 #include "app/UpdaterLaunch.h"
 #include "app/WindowAccessibility.h"
 #include "app/WindowLook.h"
-#include "audio/TAudioRecord.h"
 #include "controls/ClickableLabel.h"
 #include "controls/TCGauge.h"
 #include "controls/TEzRgnBtn.h"
 #include "controls/TImageList.h"
-#include "net/Global.h"
-#include "net/SiteHosts.h"
-#include "platform/PulseAudioInput.h"
-#include "platform/PulseMixerBackend.h"
-#include "platform/PulseServer.h"
-#include "platform/PulseWavPlayer.h"
-#include "platform/UserMessages.h"
+#include "audio/ui/TFormWavToMp3.h"
+#include "base/Global.h"
+#include "base/SiteHosts.h"
 
 namespace {
 
@@ -107,18 +102,14 @@ QSlider* MakeVolumeSlider(QWidget* parent, QRect geometry, const QString& hint) 
 
 TFormMain::TFormMain(const QString& programPath, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      Import(
-          *this, [this] { return OpenDialog ? OpenDialog() : QString(); },
-          [this](const QString& text) -> std::unique_ptr<QObject> {
-              auto note = std::make_unique<TFormMsg>(this);
-              note->LabelMsg->setText(text);
-              note->ShowCentred();
-              return note;
-          }),
-      Export(*this, Take, [this](const QString& proposed) {
-          return SaveDialog ? SaveDialog(proposed) : QString();
-      }) {
-    Window = this;
+      Session(static_cast<MainWindowView&>(*this)),
+      sound_(OpenSoundDevices()),
+      recorder_(std::make_unique<TAudioRecord>(std::move(sound_.input))),
+      Recorder(recorder_.get()),
+      MediaPlayer(sound_.player.get()),
+      Take(*this, *recorder_, *sound_.player),
+      Import(*this),
+      Export(*this, Take) {
     OpenDialog = [this] { return ChooseAccompaniment(this); };
     // Beside the accompaniment, else in the user's music folder.
     SaveDialog = [this](const QString& proposed) {
@@ -136,17 +127,12 @@ TFormMain::TFormMain(const QString& programPath, QWidget* parent)
 }
 
 void TFormMain::ConnectHandlers() {
-    // Every handler runs guarded: an error raised inside it ends it there and
-    // shows in the error box.
-    auto guarded = [](auto handler) { return [handler] { platform::RunHandler(handler); }; };
-    connect(EzRgnBtnRecord, &TEzRgnBtn::OnClick, this,
-            guarded([this] { Take.ButtonRecordClick(); }));
-    connect(EzRgnBtnPlay, &TEzRgnBtn::OnClick, this, guarded([this] { Take.ButtonPlayClick(); }));
-    connect(TimerText, &QTimer::timeout, this, guarded([this] { Take.TimerTextTimer(); }));
+    connect(EzRgnBtnRecord, &TEzRgnBtn::OnClick, this, [this] { Take.ButtonRecordClick(); });
+    connect(EzRgnBtnPlay, &TEzRgnBtn::OnClick, this, [this] { Take.ButtonPlayClick(); });
+    connect(TimerText, &QTimer::timeout, this, [this] { Take.TimerTextTimer(); });
     connect(LabelSelbanzou, &ClickableLabel::clicked, this,
-            guarded([this] { Import.ButtonImportBGsoundClick(); }));
-    connect(EzRgnBtnSave, &TEzRgnBtn::OnClick, this,
-            guarded([this] { Export.ButtonSaveMp3Click(); }));
+            [this] { Import.ButtonImportBGsoundClick(); });
+    connect(EzRgnBtnSave, &TEzRgnBtn::OnClick, this, [this] { Export.ButtonSaveMp3Click(); });
 }
 
 void TFormMain::CreateComponents() {
@@ -230,7 +216,6 @@ void TFormMain::CreateComponents() {
     EzRgnBtnPlay = MakeButton(this, {514, 328}, QStringLiteral("试听"),
                               {"play_0", nullptr, "play_down", "play_disabled"});
     EzRgnBtnPlay->SetEnabled(false);
-    EzRgnBtnPlay->SetTag(0);
     EzRgnBtnSave = MakeButton(this, {431, 282}, QStringLiteral("保存歌曲"),
                               {"save_idle", "save_up", "save_down", "save_disabled"});
     EzRgnBtnSave->SetEnabled(false);
@@ -238,7 +223,6 @@ void TFormMain::CreateComponents() {
                                 {"upload_idle", "upload_up", "upload_down", "upload_disabled"});
     EzRgnBtnRecord = MakeButton(this, {15, 315}, QStringLiteral("开始录歌"),
                                 {"record_0", nullptr, "record_down", "record_disabled"});
-    EzRgnBtnRecord->SetTag(0);
 
     TimerText = new QTimer(this);
     TimerText->setInterval(1000);
@@ -261,38 +245,28 @@ void TFormMain::CreateComponents() {
 }
 
 void TFormMain::Construct(const QString& programPath) {
-    // 1.
     MusicFile.clear();
     LyricTitle.clear();
     LyricArtist.clear();
     OpenTime = QDateTime();
-    // 2., 3., 5.
+    // The work folder, the temp folder and the settings file's path; the
+    // temp folder made now, a failure showing later, where work files are
+    // written.
     SetWorkFolders(programPath);
-    // 4. The temp folder; a failure shows later, where work files are written.
     QDir().mkpath(TempFolder());
-    // 6.
+    // Until an accompaniment is imported, a take is recorded in this format.
     InitWavHeader(CurrentFormat, 1, 44100, 16);
-    // One connection to the sound server serves the recorder, the player
-    // and the mixer.
-    const auto sound = std::make_shared<platform::PulseServer>(
-        platform::PulseClientIdentity{"Tavimo", "tavimo"});
-    recorder_ =
-        std::make_unique<TAudioRecord>(2, std::make_unique<platform::PulseAudioInput>(sound));
-    Recorder = recorder_.get();
-    player_ = std::make_unique<platform::PulseWavPlayer>(sound);
-    MediaPlayer = player_.get();
-    MainMixer = TMixer(std::make_unique<platform::PulseMixerBackend>(sound));
+    MainMixer = TMixer(std::move(sound_.mixer));
     // The mixer reports changes made outside the program to the sliders.
     mixerBinding_ = new MixerBinding(TrackBarIn, TrackBarOut, MainMixer, this);
-    // 7., 8. A missing or unreadable settings file leaves the list empty.
+    // A missing or unreadable settings file leaves the list empty.
     LyricLines.clear();
     Settings.LoadFromFile(SettingsListPath());
-    // 9. - 12.
+    // The lyric line under the hint, the gauge and the status line start empty.
     Dragging = false;
     LabelTextNext->setText(QString());
-    ProgressBar->SetProgress(0);
+    State.setGaugeProgress(0);
     LabelCur->setText(QString());
-    // 13.
     OpenTime = QDateTime::currentDateTime();
 }
 
@@ -317,7 +291,7 @@ void TFormMain::ConnectSound() {
 TFormMain::~TFormMain() {
     FormDestroy();
     MediaPlayer = nullptr;
-    player_.reset();
+    sound_.player.reset();
     MainMixer.Close();
 }
 
@@ -359,6 +333,105 @@ void TFormMain::paintEvent(QPaintEvent*) {
     painter.setPen(kBorder);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(0, 0, width() - 1, height() - 1);
+}
+
+QWidget* TFormMain::Control(WindowControl control) const {
+    if (control == WindowControl::Import) return LabelSelbanzou;
+    return Button(control);
+}
+
+TEzRgnBtn* TFormMain::Button(WindowControl control) const {
+    switch (control) {
+        case WindowControl::Record:
+            return EzRgnBtnRecord;
+        case WindowControl::Play:
+            return EzRgnBtnPlay;
+        case WindowControl::Save:
+            return EzRgnBtnSave;
+        case WindowControl::Upload:
+            return EzRgnBtnUpload;
+        case WindowControl::Import:
+            break;
+    }
+    return nullptr;
+}
+
+void TFormMain::setControlEnabled(WindowControl control, bool enabled) {
+    if (TEzRgnBtn* button = Button(control)) {
+        button->SetEnabled(enabled);
+    } else {
+        LabelSelbanzou->setEnabled(enabled);
+    }
+}
+
+void TFormMain::setControlTag(WindowControl control, int tag) {
+    if (TEzRgnBtn* button = Button(control)) button->SetTag(tag);
+}
+
+void TFormMain::setButtonFace(WindowControl control, int frame) {
+    if (control == WindowControl::Record) EzRgnBtnRecord->SetFace(*ImageListStart, frame);
+    if (control == WindowControl::Play) EzRgnBtnPlay->SetFace(*ImageListPlay, frame);
+}
+
+void TFormMain::setControlHint(WindowControl control, const QString& hint) {
+    Control(control)->setToolTip(hint);
+}
+
+void TFormMain::setStatus(const QString& text) { LabelCur->setText(text); }
+
+void TFormMain::setElapsedTime(const QString& text) { LabelTimeDone->setText(text); }
+
+void TFormMain::setTotalTime(const QString& text) { LabelTimeTotal->setText(text); }
+
+void TFormMain::setGauge(int progress, int maximum) {
+    ProgressBar->SetMaxValue(maximum);
+    ProgressBar->SetProgress(progress);
+}
+
+void TFormMain::setLyricLines(const QString& current, const QString& next) {
+    LabelText->setText(current);
+    LabelTextNext->setText(next);
+}
+
+void TFormMain::setLyricsBold(bool bold) {
+    QFont font = LabelText->font();
+    font.setBold(bold);
+    LabelText->setFont(font);
+}
+
+void TFormMain::setCaption(const QString& caption) { setWindowTitle(caption); }
+
+void TFormMain::setTimerRunning(bool running) {
+    if (running) {
+        TimerText->start();
+    } else {
+        TimerText->stop();
+    }
+}
+
+void TFormMain::setBusyCursor(bool busy) {
+    if (busy) {
+        setCursor(Qt::WaitCursor);
+    } else {
+        unsetCursor();
+    }
+}
+
+std::unique_ptr<QObject> TFormMain::showNote(const QString& text) {
+    auto note = std::make_unique<TFormMsg>(this);
+    note->LabelMsg->setText(text);
+    note->ShowCentred();
+    return note;
+}
+
+QString TFormMain::chooseAccompaniment() { return OpenDialog ? OpenDialog() : QString(); }
+
+QString TFormMain::chooseSongDestination(const QString& proposedName) {
+    return SaveDialog ? SaveDialog(proposedName) : QString();
+}
+
+Status TFormMain::exportSong(const QString& mix, const QString& destination) {
+    return ExportMp3(mix, destination, this);
 }
 
 // Window events reach the form only over its bare parts: a press over any

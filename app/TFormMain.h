@@ -1,29 +1,38 @@
 #pragma once
 // The program's one window: a borderless, skinned 600 x 400 window with the
 // site pane, the volume sliders, the recording buttons and the lyric lines.
-// It owns the recorder, the mixer control and the session's state; the
-// recording workflow's handlers live in workflow/ and act on its parts.
+// It owns the recorder, the player, the mixer control and the session; the
+// recording workflow's handlers live in workflow/ and reach the window
+// through MainWindowView, which it implements with its widgets.
 
 #include <QDateTime>
 #include <QPoint>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "app/MixerBinding.h"
 #include "app/SettingsList.h"
+#include "app/SoundDevices.h"
+#include "audio/TAudioRecord.h"
 #include "audio/TMixer.h"
 #include "workflow/AccompanimentImport.h"
-#include "workflow/MainWindowParts.h"
+#include "workflow/MainWindowView.h"
+#include "workflow/Session.h"
 #include "workflow/SongExport.h"
 #include "workflow/TakeController.h"
 
+class ClickableLabel;
+class QFrame;
 class QLabel;
 class QSlider;
 class QTimer;
 class SitePane;
-class QFrame;
+class TCGauge;
+class TEzRgnBtn;
+class TImageList;
 
-class TFormMain : public QWidget, public MainWindowParts {
+class TFormMain : public QWidget, public MainWindowView, public Session {
     Q_OBJECT
 public:
     // `programPath` is the program file's full path; the work folders and the
@@ -32,11 +41,17 @@ public:
     ~TFormMain() override;
 
     // Components, in creation order.
+    QLabel* LabelText = nullptr;
     QLabel* Image1 = nullptr;
     QLabel* Image2 = nullptr;
     QLabel* LabelCaption = nullptr;
+    ClickableLabel* LabelSelbanzou = nullptr;
+    QLabel* LabelTimeTotal = nullptr;
+    QLabel* LabelTimeDone = nullptr;
+    QLabel* LabelTextNext = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label3 = nullptr;
+    QLabel* LabelCur = nullptr;
     QSlider* TrackBarOut = nullptr;
     QSlider* TrackBarIn = nullptr;
     TEzRgnBtn* EzRgnBtnMini = nullptr;
@@ -44,7 +59,15 @@ public:
     TEzRgnBtn* EzRgnBtnClose = nullptr;
     QWidget* SitePaneHost = nullptr;  // the site pane's place
     QFrame* Panel1 = nullptr;
+    TCGauge* ProgressBar = nullptr;
+    TEzRgnBtn* EzRgnBtnPlay = nullptr;
+    TEzRgnBtn* EzRgnBtnSave = nullptr;
+    TEzRgnBtn* EzRgnBtnUpload = nullptr;
+    TEzRgnBtn* EzRgnBtnRecord = nullptr;
+    QTimer* TimerText = nullptr;
     QTimer* TimerShow = nullptr;
+    const TImageList* ImageListStart = nullptr;
+    const TImageList* ImageListPlay = nullptr;
 
     // The open dialog of the accompaniment import: the chosen file or "".
     // Replaceable, so the import can be driven without a person at the screen.
@@ -60,8 +83,26 @@ public:
     QPoint LastCursorPos;
     QDateTime OpenTime;
 
+private:
+    // Declared before the handlers that are given them.
+    SoundDevices sound_;
+    std::unique_ptr<TAudioRecord> recorder_;
+
+public:
+    // The long-lived audio objects; the recorder is gone after FormDestroy.
+    TAudioRecord* Recorder = nullptr;
+    platform::WavPlayer* MediaPlayer = nullptr;
+
+    // The recording workflow's handlers.
+    TakeController Take;
+    AccompanimentImport Import;
+    SongExport Export;
+
+    // The site pane: the site's pages and its song links.
+    SitePane* Site = nullptr;
+
     // The window's own events.
-    virtual void FormCloseQuery(bool& canClose);
+    void FormCloseQuery(bool& canClose);
     void FormDestroy();
     void ImageMouseDown();
     void ImageMouseMove();
@@ -72,13 +113,24 @@ public:
     void ButtonUploadClick();
     void TimerShowTimer();
 
-    // The site pane: the site's pages and its song links.
-    SitePane* Site = nullptr;
-
-    // The recording workflow's handlers.
-    TakeController Take{*this};
-    AccompanimentImport Import;
-    SongExport Export;
+    // What the workflow shows on the window.
+    void setControlEnabled(WindowControl control, bool enabled) override;
+    void setControlTag(WindowControl control, int tag) override;
+    void setButtonFace(WindowControl control, int frame) override;
+    void setControlHint(WindowControl control, const QString& hint) override;
+    void setStatus(const QString& text) override;
+    void setElapsedTime(const QString& text) override;
+    void setTotalTime(const QString& text) override;
+    void setGauge(int progress, int maximum) override;
+    void setLyricLines(const QString& current, const QString& next) override;
+    void setLyricsBold(bool bold) override;
+    void setCaption(const QString& caption) override;
+    void setTimerRunning(bool running) override;
+    void setBusyCursor(bool busy) override;
+    std::unique_ptr<QObject> showNote(const QString& text) override;
+    QString chooseAccompaniment() override;
+    QString chooseSongDestination(const QString& proposedName) override;
+    Status exportSong(const QString& mix, const QString& destination) override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -90,7 +142,6 @@ protected:
 private:
     void CreateComponents();
     void Construct(const QString& programPath);
-
     void ConnectHandlers();
     // The rest of the start, once the window has been painted: the
     // program's icon, the mixer and the site pane.
@@ -98,10 +149,10 @@ private:
     // Opens the mixer, shows its volumes on the sliders, selects and
     // unmutes the microphone, unmutes the speakers.
     void ConnectSound();
+    QWidget* Control(WindowControl control) const;
+    TEzRgnBtn* Button(WindowControl control) const;
 
     MixerBinding* mixerBinding_ = nullptr;
-    std::unique_ptr<TAudioRecord> recorder_;
-    std::unique_ptr<platform::WavPlayer> player_;
     std::unique_ptr<TImageList> imageListStart_;
     std::unique_ptr<TImageList> imageListPlay_;
     QString programFileName_;

@@ -1,7 +1,7 @@
 #include "app/UpdaterLaunch.h"
 
-#include "net/LaunchProgram.h"
-#include "net/SiteHosts.h"
+#include "platform/LaunchProgram.h"
+#include "base/SiteHosts.h"
 
 QString UpdaterCommandLine(const QString& workFolder, const QString& updateUrl,
                            const QString& programFileName) {

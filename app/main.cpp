@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(ApplicationTitle());
     QApplication::setDesktopFileName(QStringLiteral("tavimo"));
     QtUserMessages messages;
-    platform::InstallMessages(&messages);
+    InstallMessages(&messages);
     try {
         TFormMain FormMain(QCoreApplication::applicationFilePath());
         FormMain.show();
@@ -38,6 +38,6 @@ int main(int argc, char** argv) {
     } catch (...) {
         QMessageBox::critical(nullptr, ApplicationTitle(), QString());
     }
-    platform::InstallMessages(nullptr);
+    InstallMessages(nullptr);
     return 0;
 }

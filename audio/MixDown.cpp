@@ -14,18 +14,13 @@
 #include <vector>
 
 #include "audio/WavWriter.h"
-#include "platform/UserMessages.h"
 
 namespace {
-
-const QString kCaption = QStringLiteral("提示");
 
 struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
 };
 using File = std::unique_ptr<FILE, FileCloser>;
-
-void Tell(const QString& text) { platform::Messages().messageBox(text, kCaption); }
 
 QString SystemText(int errorNumber) { return QString::fromLocal8Bit(std::strerror(errorNumber)); }
 
@@ -81,23 +76,24 @@ std::string WorkFile(const QString& tempFolder, const char* name) {
 
 int16_t MixSamples(int16_t a, int16_t v) { return Mix(a, v); }
 
-bool CopyVoiceAsMix(const QString& tempFolder) {
+Status CopyVoiceAsMix(const QString& tempFolder) {
     const std::filesystem::path record = WorkFile(tempFolder, "record.wav");
     const std::filesystem::path mix = WorkFile(tempFolder, "mix.wav");
     std::error_code error;
     std::filesystem::copy_file(record, mix, std::filesystem::copy_options::overwrite_existing,
                                error);
-    if (!error) return true;
+    if (!error) return {};
     // A half-copied mix would be played by the next preview as if it were whole.
     std::error_code ignored;
     if (std::filesystem::is_regular_file(std::filesystem::symlink_status(mix, ignored)))
         std::filesystem::remove(mix, ignored);
-    Tell(QStringLiteral("复制 record.wav 到 mix.wav 失败: ") +
-         QString::fromLocal8Bit(error.message().c_str()));
-    return false;
+    return Failure{FailureCause::Unwritable,
+                   QStringLiteral("复制 record.wav 到 mix.wav 失败: ") +
+                       QString::fromLocal8Bit(error.message().c_str()),
+                   FailureNotice::Prompt, error.value()};
 }
 
-bool MixDown(const QString& tempFolder, WavHeader& currentFormat) {
+Status MixDown(const QString& tempFolder, WavHeader& currentFormat) {
     const std::string bgsoundPath = WorkFile(tempFolder, "bgsound.wav");
     const std::string recordPath = WorkFile(tempFolder, "record.wav");
     const std::string mixPath = WorkFile(tempFolder, "mix.wav");
@@ -109,8 +105,7 @@ bool MixDown(const QString& tempFolder, WavHeader& currentFormat) {
 
     Input accompaniment;
     if (!accompaniment.open(bgsoundPath)) {
-        Tell(QStringLiteral("打开 bgsound.wav 失败"));
-        return false;
+        return Failure{FailureCause::Unreadable, QStringLiteral("打开 bgsound.wav 失败")};
     }
     // Bytes a short file does not have keep their old values.
     unsigned char headerBytes[sizeof(WavHeader)];
@@ -121,8 +116,7 @@ bool MixDown(const QString& tempFolder, WavHeader& currentFormat) {
 
     Input voice;
     if (!voice.open(recordPath)) {
-        Tell(QStringLiteral("打开 record.wav 失败"));
-        return false;
+        return Failure{FailureCause::Unreadable, QStringLiteral("打开 record.wav 失败")};
     }
     std::fseek(voice.file.get(), kWavHeaderBytes, SEEK_SET);
 
@@ -132,8 +126,7 @@ bool MixDown(const QString& tempFolder, WavHeader& currentFormat) {
                   currentFormat.bitsPerSample);
     WavWriter output;
     if (!output.create(mixPath, outputHeader)) {
-        Tell(QStringLiteral("打开 mix.wav 失败"));
-        return false;
+        return Failure{FailureCause::Unwritable, QStringLiteral("打开 mix.wav 失败")};
     }
 
     // Only mono and stereo accompaniments are mixed; any other count gives an
@@ -180,16 +173,20 @@ bool MixDown(const QString& tempFolder, WavHeader& currentFormat) {
     const bool written = output.finish();
     const int readError =
         accompaniment.errorNumber != 0 ? accompaniment.errorNumber : voice.errorNumber;
-    if (written && readError == 0) return true;
+    if (written && readError == 0) return {};
 
     // A cut-off mix must not stay behind: the next preview would play it as
     // if it were the whole take.
     std::filesystem::remove(mixPath, ignored);
-    if (!written)
-        Tell(QStringLiteral("写入 mix.wav 失败: ") + SystemText(output.errorNumber()));
-    else if (accompaniment.errorNumber != 0)
-        Tell(QStringLiteral("读取 bgsound.wav 失败: ") + SystemText(accompaniment.errorNumber));
-    else
-        Tell(QStringLiteral("读取 record.wav 失败: ") + SystemText(voice.errorNumber));
-    return false;
+    if (!written) {
+        return Failure{FailureCause::Unwritable,
+                       QStringLiteral("写入 mix.wav 失败: ") + SystemText(output.errorNumber()),
+                       FailureNotice::Prompt, output.errorNumber()};
+    }
+    const bool accompanimentFailed = accompaniment.errorNumber != 0;
+    return Failure{FailureCause::Unreadable,
+                   (accompanimentFailed ? QStringLiteral("读取 bgsound.wav 失败: ")
+                                        : QStringLiteral("读取 record.wav 失败: ")) +
+                       SystemText(readError),
+                   FailureNotice::Prompt, readError};
 }

@@ -2,30 +2,29 @@
 // Mixdown of a take: the accompaniment bgsound.wav and the mono voice
 // record.wav, both in the temp folder, into mix.wav beside them. Streams the
 // files in blocks of kMixBlockBytes, so memory does not depend on the length
-// of the song. Runs synchronously on the UI thread; failures are shown through
-// platform::Messages().
+// of the song. Runs synchronously on the UI thread; failures are returned, with
+// the text for a "提示" box.
 
 #include <QString>
 #include <cstddef>
 #include <cstdint>
 
 #include "audio/WavHeader.h"
+#include "base/Result.h"
 
 inline constexpr size_t kMixBlockBytes = 262144;
 
 // Rebuilds mix.wav in `tempFolder` (with or without its trailing "/").
 // Without bgsound.wav, a record.wav is copied to mix.wav unchanged. Otherwise
 // `currentFormat` receives the first 44 bytes of bgsound.wav, and mix.wav gets
-// its channel count, sample rate and width. Returns true when mix.wav was
-// produced; false after a failure that was shown to the user, in which case no
-// cut-off mix.wav is left behind.
-bool MixDown(const QString& tempFolder, WavHeader& currentFormat);
+// its channel count, sample rate and width. Succeeds when mix.wav was
+// produced; a failure leaves no cut-off mix.wav behind.
+Status MixDown(const QString& tempFolder, WavHeader& currentFormat);
 
 // Copies record.wav in `tempFolder` to mix.wav unchanged: the mix of a take
 // sung without an accompaniment, whatever bgsound.wav the folder holds.
-// Returns true when mix.wav was produced; false after a failure that was
-// shown to the user, leaving no cut-off mix.wav behind.
-bool CopyVoiceAsMix(const QString& tempFolder);
+// Succeeds when mix.wav was produced; a failure leaves no cut-off mix.wav.
+Status CopyVoiceAsMix(const QString& tempFolder);
 
 // Non-linear mix of accompaniment sample `a` and voice sample `v`, used for
 // each channel of a stereo accompaniment: silence stays silence, two negative

@@ -1,109 +1,78 @@
 #include "audio/Mp3Export.h"
 
 #include <QFile>
-#include <array>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <new>
 
+#include "audio/Mp3EncodingStream.h"
 #include "audio/ReplacingFile.h"
 #include "audio/WavHeader.h"
-#include "encoder/LameEnc.h"
-#include "net/Global.h"
-#include "platform/DynamicLibrary.h"
-#include "platform/UserMessages.h"
+#include "base/Global.h"
 
 namespace {
 
 // The source header up to and including bits per sample.
 constexpr size_t kSourceHeaderBytes = 36;
 
-void Tell(const QString& text) { platform::Messages().messageBox(text, QStringLiteral("提示")); }
-
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-File OpenFile(const QString& path, const char* mode) {
-    return File(std::fopen(QFile::encodeName(path).constData(), mode));
+Failure ReadFailure(const QString& text, const QString& path) {
+    return {FailureCause::Unreadable, text + path};
+}
+Failure WriteFailure(const QString& path) {
+    return {FailureCause::Unwritable, QStringLiteral("写文件失败：") + path};
 }
 
-struct EncoderEntries {
-    BeVersionFn version = nullptr;
-    BeInitStreamFn initStream = nullptr;
-    BeEncodeChunkFn encodeChunk = nullptr;
-    BeDeinitStreamFn deinitStream = nullptr;
-    BeCloseStreamFn closeStream = nullptr;
-    BeWriteInfoTagFn writeInfoTag = nullptr;  // may be missing
-    BeWriteVbrHeaderFn writeVbrHeader = nullptr;
-
-    // Looks up the seven entry points; false when a required one is missing.
-    bool bind(const platform::DynamicLibrary& library) {
-        version = library.function<BeVersionFn>("beVersion");
-        initStream = library.function<BeInitStreamFn>("beInitStream");
-        encodeChunk = library.function<BeEncodeChunkFn>("beEncodeChunk");
-        deinitStream = library.function<BeDeinitStreamFn>("beDeinitStream");
-        closeStream = library.function<BeCloseStreamFn>("beCloseStream");
-        writeInfoTag = library.function<BeWriteInfoTagFn>("beWriteInfoTag");
-        writeVbrHeader = library.function<BeWriteVbrHeaderFn>("beWriteVBRHeader");
-        return version && initStream && encodeChunk && deinitStream && closeStream &&
-               writeVbrHeader;
-    }
+// The source file opened, its header read and its size known.
+struct Source {
+    File file;
+    WavHeader header{};
+    int64_t fileBytes = 0;
 };
 
-// Closes the encoder's stream on every path that leaves it open.
-class OpenStream {
-public:
-    explicit OpenStream(BeCloseStreamFn closeStream) : closeStream_(closeStream) {}
-    ~OpenStream() { close(); }
-    OpenStream(const OpenStream&) = delete;
-    OpenStream& operator=(const OpenStream&) = delete;
+Result<Source> OpenSource(const QString& path) {
+    Source source;
+    source.file.reset(std::fopen(QFile::encodeName(path).constData(), "rb"));
+    if (!source.file) return ReadFailure(QStringLiteral("打开文件失败："), path);
+    // Bytes a short file does not have stay 0; the encoder refuses a rate
+    // of 0. A source that opens but cannot be read (a folder) is refused here.
+    std::fread(&source.header, 1, kSourceHeaderBytes, source.file.get());
+    if (std::ferror(source.file.get())) return ReadFailure(QStringLiteral("打开文件失败："), path);
+    fseeko(source.file.get(), 0, SEEK_END);
+    source.fileBytes = ftello(source.file.get());
+    fseeko(source.file.get(), kWavHeaderBytes, SEEK_SET);
+    return source;
+}
 
-    lame_enc::Stream* handleToFill() { return &handle_; }
-    void opened() { open_ = true; }
-    lame_enc::Stream handle() const { return handle_; }
-    void close() {
-        if (open_) {
-            open_ = false;
-            closeStream_(handle_);
+// Every sample of the source through the stream into `out`, with progress.
+Status EncodeSamples(Source& source, const QString& sourcePath, Mp3EncodingStream& stream,
+                     std::FILE* out, Mp3ExportProgress& progress) {
+    const uint32_t chunk = stream.samplesPerChunk();
+    const std::unique_ptr<int16_t[]> samples(new (std::nothrow) int16_t[chunk]);
+    if (!samples) return Failure{FailureCause::OutOfMemory, QStringLiteral("Out of memory")};
+    progress.setMaximum(source.fileBytes);
+    int64_t consumedBytes = 0;
+    for (;;) {
+        const size_t count = std::fread(samples.get(), 2, chunk, source.file.get());
+        if (count == 0) break;
+        if (Status encoded = stream.Encode(samples.get(), static_cast<uint32_t>(count), out);
+            !encoded) {
+            return encoded;
         }
+        consumedBytes += static_cast<int64_t>(count) * 2;
+        progress.setPosition(consumedBytes);
+        const int percent = static_cast<int>(static_cast<double>(consumedBytes) * 100.0 /
+                                             static_cast<double>(source.fileBytes));
+        progress.setPercentText(QString::number(percent) + QLatin1Char('%'));
+        progress.processPendingEvents();
     }
-
-private:
-    BeCloseStreamFn closeStream_;
-    lame_enc::Stream handle_ = 0;
-    bool open_ = false;
-};
-
-void PutField(std::array<uint8_t, lame_enc::kConfigBytes>& record, size_t offset, uint32_t value) {
-    std::memcpy(record.data() + offset, &value, sizeof value);
-}
-
-// The encoder configuration for a source of the header's format.
-std::array<uint8_t, lame_enc::kConfigBytes> MakeConfig(const WavHeader& source) {
-    namespace f = lame_enc::config;
-    std::array<uint8_t, lame_enc::kConfigBytes> record{};
-    PutField(record, f::kKind, lame_enc::kConfigKindLame);
-    PutField(record, f::kVersion, lame_enc::kConfigVersion);
-    PutField(record, f::kSize, lame_enc::kConfigBytes);
-    PutField(record, f::kSampleRateHz, source.sampleRate);
-    PutField(record, f::kOutSampleRateHz, 0);
-    PutField(record, f::kMode,
-             source.channels == 1 ? lame_enc::kModeMono : lame_enc::kModeJointStereo);
-    // 16-bit sources give 128 kbit/s.
-    PutField(record, f::kBitRateKbps, source.bitsPerSample * 8u);
-    PutField(record, f::kPreset, lame_enc::kPresetStandard);
-    PutField(record, f::kMpegVersion, 1);
-    PutField(record, f::kOriginal, 1);
-    PutField(record, f::kWriteVbrHeader, 1);
-    PutField(record, f::kVbr, 0);
-    // A 32-bit 1 at offset 81: it lies across the VBR-method field (which
-    // reads 256 and means nothing without VBR) and leaves the no-reservoir
-    // flag at 84 zero, so the encoder keeps its bit reservoir.
-    PutField(record, 81, 1);
-    return record;
+    // A read error must not pass for the end of the song.
+    if (std::ferror(source.file.get())) return ReadFailure(QStringLiteral("读文件失败："), sourcePath);
+    return {};
 }
 
 }  // namespace
@@ -112,124 +81,34 @@ QString ProposedMp3FileName(const QString& musicFile) {
     return StripFileExt(musicFile) + QStringLiteral("_Quaviro录歌制作.mp3");
 }
 
-bool ConvertToMp3(const QString& libraryFolder, const QString& sourcePath,
-                  const QString& destinationPath, Mp3ExportProgress& progress) {
-    // Declared first, so it is unloaded after the stream and buffers that
-    // belong to it are released.
-    QString loadError;
-    const platform::DynamicLibrary library =
-        platform::DynamicLibrary::Load(libraryFolder + QLatin1String(kLameEncFileName), &loadError);
-    if (!library) {
-        Tell(QStringLiteral("加载 %1 失败").arg(QLatin1String(kLameEncFileName)));
-        return false;
-    }
-    EncoderEntries encoder;
-    if (!encoder.bind(library)) {
-        Tell(QStringLiteral("加载接口失败"));
-        return false;
-    }
-    std::array<uint8_t, lame_enc::kVersionBytes> version{};
-    encoder.version(version.data());
-
-    File source = OpenFile(sourcePath, "rb");
-    if (!source) {
-        Tell(QStringLiteral("打开文件失败：") + sourcePath);
-        return false;
-    }
-    // Bytes a short file does not have stay 0; the encoder refuses a rate
-    // of 0. A source that opens but cannot be read (a folder) is refused here.
-    WavHeader header{};
-    std::fread(&header, 1, kSourceHeaderBytes, source.get());
-    if (std::ferror(source.get())) {
-        Tell(QStringLiteral("打开文件失败：") + sourcePath);
-        return false;
-    }
-
+Status ConvertToMp3(const QString& libraryFolder, const QString& sourcePath,
+                    const QString& destinationPath, Mp3ExportProgress& progress) {
+    // Declared first, so it is unloaded after the stream that belongs to it.
+    const Result<LameEncoder> encoder = LameEncoder::Bind(libraryFolder);
+    if (!encoder) return encoder.failure();
+    Result<Source> source = OpenSource(sourcePath);
+    if (!source) return source.failure();
     // Written beside the destination and put in its place only when whole:
     // a failed save leaves the song it would have replaced as it was.
     ReplacingFile destination(destinationPath);
     if (!destination.open()) {
-        Tell(QStringLiteral("创建文件失败：") + destinationPath);
-        return false;
+        return Failure{FailureCause::Unwritable, QStringLiteral("创建文件失败：") + destinationPath};
     }
+    Result<Mp3EncodingStream> stream =
+        Mp3EncodingStream::Open(encoder.value(), source->header, destinationPath);
+    if (!stream) return stream.failure();
 
-    const std::array<uint8_t, lame_enc::kConfigBytes> config = MakeConfig(header);
-    uint32_t samplesPerChunk = 0;
-    uint32_t mp3BufferBytes = 0;
-    OpenStream stream(encoder.closeStream);
-    if (encoder.initStream(config.data(), &samplesPerChunk, &mp3BufferBytes,
-                           stream.handleToFill()) != lame_enc::kOk) {
-        Tell(QStringLiteral("beInitStream失败：") + destinationPath);
-        return false;
+    if (Status encoded =
+            EncodeSamples(source.value(), sourcePath, stream.value(), destination.file(), progress);
+        !encoded) {
+        return encoded;
     }
-    stream.opened();
-
-    const std::unique_ptr<uint8_t[]> mp3(new (std::nothrow) uint8_t[mp3BufferBytes]);
-    const std::unique_ptr<int16_t[]> samples(new (std::nothrow) int16_t[samplesPerChunk]);
-    if (!mp3 || !samples) {
-        Tell(QStringLiteral("Out of memory"));
-        return false;
-    }
-
-    fseeko(source.get(), 0, SEEK_END);
-    const int64_t fileBytes = ftello(source.get());
-    progress.setMaximum(fileBytes);
-    fseeko(source.get(), kWavHeaderBytes, SEEK_SET);
-
-    int64_t consumedBytes = 0;
-    uint32_t mp3Bytes = 0;
-    for (;;) {
-        const size_t count = std::fread(samples.get(), 2, samplesPerChunk, source.get());
-        if (count == 0) break;
-        if (encoder.encodeChunk(stream.handle(), static_cast<uint32_t>(count), samples.get(),
-                                mp3.get(), &mp3Bytes) != lame_enc::kOk) {
-            stream.close();
-            Tell(QStringLiteral("beCloseStream failed"));
-            return false;
-        }
-        if (std::fwrite(mp3.get(), 1, mp3Bytes, destination.file()) < mp3Bytes) {
-            Tell(QStringLiteral("写文件失败：") + destinationPath);
-            return false;
-        }
-        consumedBytes += static_cast<int64_t>(count) * 2;
-        progress.setPosition(consumedBytes);
-        const int percent = static_cast<int>(static_cast<double>(consumedBytes) * 100.0 /
-                                             static_cast<double>(fileBytes));
-        progress.setPercentText(QString::number(percent) + QLatin1Char('%'));
-        progress.processPendingEvents();
-    }
-    // A read error must not pass for the end of the song.
-    if (std::ferror(source.get())) {
-        Tell(QStringLiteral("读文件失败：") + sourcePath);
-        return false;
-    }
-
-    if (encoder.deinitStream(stream.handle(), mp3.get(), &mp3Bytes) != lame_enc::kOk) {
-        stream.close();
-        Tell(QStringLiteral("beExitStream failed"));
-        return false;
-    }
-    if (mp3Bytes > 0 && std::fwrite(mp3.get(), 1, mp3Bytes, destination.file()) < mp3Bytes) {
-        Tell(QStringLiteral("写文件失败!：") + destinationPath);
-        return false;
-    }
-
-    stream.close();
-    source.reset();
+    if (Status finished = stream->Finish(destination.file()); !finished) return finished;
+    source->file.reset();
     // Bytes still buffered reach the disk only here: a full disk shows now.
-    if (!destination.close()) {
-        Tell(QStringLiteral("写文件失败：") + destinationPath);
-        return false;
-    }
-
+    if (!destination.close()) return WriteFailure(destinationPath);
     // The tag is part of the file: without it the file is not complete.
-    const QByteArray writtenName = QFile::encodeName(destination.writtenPath());
-    const lame_enc::Result tagged =
-        encoder.writeInfoTag ? encoder.writeInfoTag(stream.handle(), writtenName.constData())
-                             : encoder.writeVbrHeader(writtenName.constData());
-    if (tagged != lame_enc::kOk || !destination.commit()) {
-        Tell(QStringLiteral("写文件失败：") + destinationPath);
-        return false;
-    }
-    return true;
+    if (Status tagged = stream->WriteInfoTag(destination.writtenPath()); !tagged) return tagged;
+    if (!destination.commit()) return WriteFailure(destinationPath);
+    return {};
 }

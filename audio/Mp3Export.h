@@ -1,15 +1,14 @@
 #pragma once
 // The MP3 export run: encodes a WAV work file into an MP3 file through the
 // encoder library lame_enc.so, which is loaded by name for the run and
-// unloaded after it. No widgets: progress goes to an Mp3ExportProgress, each
-// failure to one message box through platform::Messages(). UI thread only.
+// unloaded after it. No widgets: progress goes to an Mp3ExportProgress, and
+// a failure, with its text for a "提示" box, to the caller. UI thread only.
 
 #include <QString>
 #include <cstdint>
 
-// The encoder library's file name, looked for in the folder given to
-// ConvertToMp3.
-inline constexpr char kLameEncFileName[] = "lame_enc.so";
+#include "audio/LameEncoder.h"
+#include "base/Result.h"
 
 // What the run tells the window that shows it.
 class Mp3ExportProgress {
@@ -33,12 +32,11 @@ QString ProposedMp3FileName(const QString& musicFile);
 // Encodes the WAV file `sourcePath` (44-byte header, 16-bit samples to the
 // end of the file) into `destinationPath` at 128 kbit/s constant bit rate,
 // mono for a mono source and joint stereo otherwise, with the Info tag,
-// loading kLameEncFileName from `libraryFolder` (ending with "/"). Returns
-// true when the MP3 file was completed; on a failure shows its message
-// (caption "提示") and returns false. Everything the run loads, opens or
+// loading kLameEncFileName from `libraryFolder` (ending with "/"). Succeeds
+// when the MP3 file was completed. Everything the run loads, opens or
 // allocates is released on every path. The MP3 file is written beside the
 // destination and replaces it only once it is complete, tag included: after a
 // failure a file already at the destination is as it was, and nothing of
 // the failed run is left.
-bool ConvertToMp3(const QString& libraryFolder, const QString& sourcePath,
-                  const QString& destinationPath, Mp3ExportProgress& progress);
+Status ConvertToMp3(const QString& libraryFolder, const QString& sourcePath,
+                    const QString& destinationPath, Mp3ExportProgress& progress);

@@ -5,20 +5,23 @@
 #include <cstring>
 #include <optional>
 
-#include "platform/UserMessages.h"
-
 namespace {
 
 QString SystemText(int errorNumber) { return QString::fromLocal8Bit(std::strerror(errorNumber)); }
 
+// The input's failure as the recorder tells it: `what` failed, then the input's words.
+Failure DeviceFailure(const QString& what, const Failure& input) {
+    return {FailureCause::NoSound, what + input.text, FailureNotice::Simple, input.code};
+}
+
 }  // namespace
 
-TAudioRecord::TAudioRecord(int /*mode*/, std::unique_ptr<platform::AudioInput> input)
+TAudioRecord::TAudioRecord(std::unique_ptr<platform::AudioInput> input)
     : input_(std::move(input)), copy_(kBlockBytes) {
     InitWavHeader(header_, 1, 44100, 16);
     input_->setBlockHandler([this](platform::AudioBlock& block) { BufferArrived(block); });
     input_->setFailureHandler(
-        [this](const platform::AudioInputStatus& failure) { CaptureBrokeOff(failure); });
+        [this](const Failure& failure) { CaptureBrokeOff(failure); });
 }
 
 TAudioRecord::~TAudioRecord() {
@@ -36,36 +39,29 @@ void TAudioRecord::ReleaseDevice() {
     }
 }
 
-bool TAudioRecord::Start(const std::string& path, int channels, int sampleRate, int bitsPerSample,
-                         const platform::WavPlayer* accompaniment) {
-    platform::UserMessages& messages = platform::Messages();
+Status TAudioRecord::Start(const std::string& path, int channels, int sampleRate,
+                           int bitsPerSample, const platform::WavPlayer* accompaniment) {
     // The take before keeps its device paused after Stop; it goes now.
     ReleaseDevice();
     accompaniment_ = nullptr;
 
     const platform::AudioInputFormat format{channels, sampleRate, bitsPerSample};
-    const platform::AudioInputStatus opened = input_->open(format, kBlockBytes);
-    if (!opened.ok()) {
-        messages.simpleMessage(
-            QStringLiteral("waveInOpen Error %1 %2").arg(opened.errorNumber).arg(opened.errorText));
-        return false;
+    const Status opened = input_->open(format, kBlockBytes);
+    if (!opened) {
+        return DeviceFailure(QStringLiteral("waveInOpen Error %1 ").arg(opened.failure().code),
+                             opened.failure());
     }
 
     for (platform::AudioBlock& block : blocks_) {
         block.bytes.assign(kBlockBytes, 0);
         block.recordedBytes = 0;
-        const platform::AudioInputStatus prepared = input_->prepareBlock(block);
-        if (!prepared.ok()) {
+        const Status prepared = input_->prepareBlock(block);
+        if (!prepared) {
             std::vector<char>().swap(block.bytes);
-            messages.simpleMessage(QStringLiteral("waveInPrepareHeader Error ") +
-                                   prepared.errorText);
-            return false;
+            return DeviceFailure(QStringLiteral("waveInPrepareHeader Error "), prepared.failure());
         }
-        const platform::AudioInputStatus queued = input_->queueBlock(block);
-        if (!queued.ok()) {
-            messages.simpleMessage(QStringLiteral("waveInAddBuffer Error ") + queued.errorText);
-            return false;
-        }
+        const Status queued = input_->queueBlock(block);
+        if (!queued) return DeviceFailure(QStringLiteral("waveInAddBuffer Error "), queued.failure());
     }
 
     if (writer_.isOpen()) writer_.finish();
@@ -73,15 +69,15 @@ bool TAudioRecord::Start(const std::string& path, int channels, int sampleRate, 
     writeFailureReported_ = false;
     InitWavHeader(header_, channels, sampleRate, bitsPerSample);
     if (!writer_.create(path, header_)) {
-        messages.simpleMessage(QStringLiteral("创建文件失败 ") + QString::fromStdString(path) +
-                               QStringLiteral(" ") + SystemText(writer_.errorNumber()));
-        return false;
+        return Failure{FailureCause::Unwritable,
+                       QStringLiteral("创建文件失败 ") + QString::fromStdString(path) +
+                           QStringLiteral(" ") + SystemText(writer_.errorNumber()),
+                       FailureNotice::Simple, writer_.errorNumber()};
     }
     if (writer_.failed()) {
         // Not even the header fits: there is no take to record.
-        ReportWriteFailure();
         writer_.finish();
-        return false;
+        return WriteFailure();
     }
 
     accompaniment_ = accompaniment;
@@ -89,16 +85,14 @@ bool TAudioRecord::Start(const std::string& path, int channels, int sampleRate, 
     frameBytes_ = static_cast<size_t>(std::max(channels * bitsPerSample / 8, 1));
     head_.reset(frameBytes_, bitsPerSample == 8 ? char(0x80) : char(0));
     captureStartedAt_ = platform::SoundClock::now();
-    const platform::AudioInputStatus started = input_->start();
-    if (!started.ok()) {
+    const Status started = input_->start();
+    if (!started) {
         accompaniment_ = nullptr;
-        messages.simpleMessage(QStringLiteral("waveInOpen Error %1 %2")
-                                   .arg(started.errorNumber)
-                                   .arg(started.errorText));
         writer_.finish();
-        return false;
+        return DeviceFailure(QStringLiteral("waveInOpen Error %1 ").arg(started.failure().code),
+                             started.failure());
     }
-    return true;
+    return {};
 }
 
 void TAudioRecord::BufferArrived(platform::AudioBlock& block) {
@@ -138,7 +132,7 @@ void TAudioRecord::WritePending() {
     }
 }
 
-void TAudioRecord::Stop() {
+Status TAudioRecord::Stop() {
     // Hands over what was captured up to now, through BufferArrived.
     if (input_->isOpen()) input_->stop();
     if (writer_.isOpen() && !writer_.failed()) {
@@ -146,10 +140,11 @@ void TAudioRecord::Stop() {
         WritePending();
     }
     accompaniment_ = nullptr;
-    if (writer_.isOpen() && !writer_.finish()) ReportWriteFailure();
+    if (writer_.isOpen() && !writer_.finish() && !writeFailureReported_) return WriteFailure();
+    return {};
 }
 
-void TAudioRecord::CaptureBrokeOff(const platform::AudioInputStatus& failure) {
+void TAudioRecord::CaptureBrokeOff(const Failure& failure) {
     // What was captured before has arrived: the file keeps it and is finished.
     if (!writer_.isOpen()) return;
     if (!writer_.failed()) {
@@ -158,15 +153,23 @@ void TAudioRecord::CaptureBrokeOff(const platform::AudioInputStatus& failure) {
     }
     accompaniment_ = nullptr;
     const bool finished = writer_.finish();
-    platform::Messages().simpleMessage(
-        QStringLiteral("录音中断 %1 %2").arg(failure.errorNumber).arg(failure.errorText));
+    if (failureHandler_) {
+        failureHandler_(DeviceFailure(QStringLiteral("录音中断 %1 ").arg(failure.code), failure));
+    }
     if (!finished) ReportWriteFailure();
+}
+
+// Told once per take.
+Failure TAudioRecord::WriteFailure() {
+    writeFailureReported_ = true;
+    return {FailureCause::Unwritable,
+            QStringLiteral("写入文件失败 ") + QString::fromStdString(path_) +
+                QStringLiteral(" ") + SystemText(writer_.errorNumber()),
+            FailureNotice::Simple, writer_.errorNumber()};
 }
 
 void TAudioRecord::ReportWriteFailure() {
     if (writeFailureReported_) return;
-    writeFailureReported_ = true;
-    platform::Messages().simpleMessage(QStringLiteral("写入文件失败 ") +
-                                       QString::fromStdString(path_) + QStringLiteral(" ") +
-                                       SystemText(writer_.errorNumber()));
+    const Failure failure = WriteFailure();
+    if (failureHandler_) failureHandler_(failure);
 }

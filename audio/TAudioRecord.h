@@ -15,14 +15,16 @@
 // device and one set of blocks exist at any time, and a Stop leaves the
 // device open, paused, until the next Start or the recorder's end.
 //
-// Failures of Start are shown through platform::Messages(). A write that
-// fails during a take (a full disk) is shown once; capture then stops
-// feeding the file, and what reached the file stays a valid WAV file. Capture
-// that breaks off during a take (the sound server or the microphone went
-// away) finishes the file with what was captured and is shown once.
+// Start and Stop return their failures. What fails while a take runs goes to
+// the failure handler: a write that fails (a full disk) is told once, capture
+// then stops feeding the file, and what reached the file stays a valid WAV
+// file; capture that breaks off (the sound server or the microphone went
+// away) finishes the file with what was captured and is told once. Every
+// failure is meant for the toolkit's simple message dialog.
 // UI thread only.
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,23 +41,28 @@ public:
     // 1323 mono 16-bit samples, 30 ms at 44100 Hz; fixed whatever the rate.
     static constexpr size_t kBlockBytes = 2646;
 
-    // `mode` is the value the main window passes (2); it selects nothing.
+    using FailureHandler = std::function<void(const Failure& failure)>;
+
     // Records from `input`.
-    TAudioRecord(int mode, std::unique_ptr<platform::AudioInput> input);
+    explicit TAudioRecord(std::unique_ptr<platform::AudioInput> input);
     ~TAudioRecord();
     TAudioRecord(const TAudioRecord&) = delete;
     TAudioRecord& operator=(const TAudioRecord&) = delete;
 
     // Opens the device, queues the blocks, creates the file at `path` (UTF-8)
     // with an empty header for `channels`, `sampleRate`, `bitsPerSample` and
-    // starts capture. True when capture is running. `accompaniment` is the
-    // player that plays what the singer sings to, when there is one; it
+    // starts capture. Succeeds when capture is running. `accompaniment` is
+    // the player that plays what the singer sings to, when there is one; it
     // must outlive the take (until Stop).
-    bool Start(const std::string& path, int channels, int sampleRate, int bitsPerSample,
-               const platform::WavPlayer* accompaniment = nullptr);
+    Status Start(const std::string& path, int channels, int sampleRate, int bitsPerSample,
+                 const platform::WavPlayer* accompaniment = nullptr);
 
-    // Stops capture and finishes the file with the sizes of what was written.
-    void Stop();
+    // Stops capture and finishes the file with the sizes of what was
+    // written; fails when that write failed and was not told yet.
+    Status Stop();
+
+    // Receives what fails while a take runs.
+    void setFailureHandler(FailureHandler handler) { failureHandler_ = std::move(handler); }
 
     // Sound held back at most while the moment of the take's start is not
     // known yet; then the start of capture stands in for it.
@@ -63,15 +70,17 @@ public:
 
 private:
     void BufferArrived(platform::AudioBlock& block);
-    void CaptureBrokeOff(const platform::AudioInputStatus& failure);
+    void CaptureBrokeOff(const Failure& failure);
     // Lines the voice's head up once both moments are known, or at once
     // when `now` is set, with what is known then.
     void AlignHead(bool now);
     void WritePending();
     void ReleaseDevice();
+    Failure WriteFailure();
     void ReportWriteFailure();
 
     std::unique_ptr<platform::AudioInput> input_;
+    FailureHandler failureHandler_;
     std::array<platform::AudioBlock, kBlockCount> blocks_;
     std::vector<char> copy_;
     WavHeader header_{};

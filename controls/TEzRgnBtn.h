@@ -44,10 +44,13 @@ public:
     bool AutoRepeat() const { return autoRepeat_; }
     void SetAutoRepeat(bool autoRepeat);
 
-    // The button's own enabled flag (not QWidget::isEnabled, which stays true).
+    // The button's own enabled flag, the one way to enable it: the widget
+    // itself stays enabled, so the toolkit's pair is not the button's.
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
     bool Disabled() const { return !enabled_; }
+    void setEnabled(bool) = delete;
+    bool isEnabled() const = delete;
 
     // The four pictures as set; a null image means "none". Each setter copies
     // the picture and repaints at once. SetPicIdle also recomputes the region

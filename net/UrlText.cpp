@@ -1,6 +1,6 @@
 #include "net/UrlText.h"
 
-#include "net/Global.h"
+#include "base/Global.h"
 
 QString GetUrlParam(const QString& text, const QString& key, const QString& delimiters) {
     if (key.isEmpty()) return QString();

@@ -5,12 +5,12 @@
 // block is the recorder's again until it is queued anew.
 // UI thread only: every call, and every call of the handlers.
 
-#include <QString>
 #include <cstddef>
 #include <functional>
 #include <optional>
 #include <vector>
 
+#include "base/Result.h"
 #include "platform/SoundClock.h"
 
 namespace platform {
@@ -21,14 +21,6 @@ struct AudioInputFormat {
     int bitsPerSample = 16;
 };
 
-// Outcome of an input call: error number 0 is success; otherwise the number
-// and the text say what failed, in the words of the sound server or toolkit.
-struct AudioInputStatus {
-    int errorNumber = 0;
-    QString errorText;
-    bool ok() const { return errorNumber == 0; }
-};
-
 // One block of sample bytes. `bytes.size()` is what the block holds at most;
 // `recordedBytes` is how much the input put in it.
 struct AudioBlock {
@@ -36,6 +28,8 @@ struct AudioBlock {
     size_t recordedBytes = 0;
 };
 
+// A failing call says why in the sound server's words: the failure's code is
+// the server's error number, its text what went wrong (cause NoSound).
 class AudioInput {
 public:
     // Called with a block the input has filled and no longer holds.
@@ -43,7 +37,7 @@ public:
     // Called once when capture breaks off by itself (the sound server went
     // away, the device was removed), after every sample captured before
     // has gone to the block handler.
-    using FailureHandler = std::function<void(const AudioInputStatus& failure)>;
+    using FailureHandler = std::function<void(const Failure& failure)>;
 
     virtual ~AudioInput() = default;
 
@@ -53,19 +47,19 @@ public:
     // Opens the default input device for `format`, asking the device for data
     // in pieces of `blockBytes`; capture does not run yet. An input that is
     // open already is closed first.
-    virtual AudioInputStatus open(const AudioInputFormat& format, size_t blockBytes) = 0;
+    virtual Status open(const AudioInputFormat& format, size_t blockBytes) = 0;
     virtual bool isOpen() const = 0;
 
     // Makes `block` known to the open input so that it can be queued.
-    virtual AudioInputStatus prepareBlock(AudioBlock& block) = 0;
+    virtual Status prepareBlock(AudioBlock& block) = 0;
 
     // Lends a prepared block to the input; it comes back full through the handler.
-    virtual AudioInputStatus queueBlock(AudioBlock& block) = 0;
+    virtual Status queueBlock(AudioBlock& block) = 0;
 
     // Capture runs from start() to stop(). stop() hands every sample
     // captured before the call to the block handler before it returns, the
     // last block partly filled, and none captured after it.
-    virtual AudioInputStatus start() = 0;
+    virtual Status start() = 0;
     virtual void stop() = 0;
 
     // When the first sample delivered since start() reached the microphone,

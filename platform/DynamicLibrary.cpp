@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <QFileInfo>
 #include <utility>
 
 namespace platform {
@@ -19,15 +20,16 @@ DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
     return *this;
 }
 
-DynamicLibrary DynamicLibrary::Load(const QString& path, QString* error, bool resident) {
+Result<DynamicLibrary> DynamicLibrary::Load(const QString& path, bool resident) {
     // RTLD_LOCAL keeps the library's symbols (libmad's, LAME's) out of ours.
     void* handle = dlopen(path.toLocal8Bit().constData(),
                           RTLD_NOW | RTLD_LOCAL | (resident ? RTLD_NODELETE : 0));
-    if (!handle && error) {
-        const char* text = dlerror();
-        *error = text ? QString::fromLocal8Bit(text) : QString();
-    }
-    return DynamicLibrary(handle);
+    if (handle) return DynamicLibrary(handle);
+    const char* text = dlerror();
+    // A bare name is looked up by the loader, not in the current folder.
+    const bool missing = path.contains(u'/') && !QFileInfo::exists(path);
+    return Failure{missing ? FailureCause::Missing : FailureCause::Unreadable,
+                   text ? QString::fromLocal8Bit(text) : QString()};
 }
 
 void* DynamicLibrary::symbol(const char* name) const {

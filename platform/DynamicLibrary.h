@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "base/Result.h"
+
 namespace platform {
 
 class DynamicLibrary {
@@ -14,12 +16,11 @@ public:
     DynamicLibrary(const DynamicLibrary&) = delete;
     DynamicLibrary& operator=(const DynamicLibrary&) = delete;
 
-    // Loads the library at `path`; on failure returns an unloaded object and
-    // puts the loader's own explanation into `error` (when given). A
-    // `resident` library stays in the process when the object goes (for
-    // libraries that cannot be unloaded safely).
-    static DynamicLibrary Load(const QString& path, QString* error = nullptr,
-                               bool resident = false);
+    // Loads the library at `path`; a failure's text is the loader's own
+    // explanation (cause Missing when there is no such file). A `resident`
+    // library stays in the process when the object goes (for libraries that
+    // cannot be unloaded safely).
+    static Result<DynamicLibrary> Load(const QString& path, bool resident = false);
 
     bool loaded() const { return handle_ != nullptr; }
     explicit operator bool() const { return loaded(); }

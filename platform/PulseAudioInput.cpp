@@ -6,12 +6,13 @@
 namespace platform {
 namespace {
 
-AudioInputStatus Failure(const PulseError& error) {
-    return {error.number, QString::fromStdString(error.text)};
+::Failure InputFailure(const PulseError& error) {
+    return {FailureCause::NoSound, QString::fromStdString(error.text), FailureNotice::Simple,
+            error.number};
 }
 
-AudioInputStatus Failure(int number, const std::string& what) {
-    return Failure(MakePulseError(number, what));
+::Failure InputFailure(int number, const std::string& what) {
+    return InputFailure(MakePulseError(number, what));
 }
 
 bool ToSampleSpec(const AudioInputFormat& format, pa_sample_spec& spec) {
@@ -73,10 +74,10 @@ PulseAudioInput::PulseAudioInput(std::shared_ptr<PulseServer> server)
 
 PulseAudioInput::~PulseAudioInput() { close(); }
 
-AudioInputStatus PulseAudioInput::open(const AudioInputFormat& format, size_t blockBytes) {
+Status PulseAudioInput::open(const AudioInputFormat& format, size_t blockBytes) {
     close();
     if (!ToSampleSpec(format, spec_)) {
-        return Failure(PA_ERR_NOTSUPPORTED,
+        return InputFailure(PA_ERR_NOTSUPPORTED,
                        QStringLiteral("the format %1 Hz, %2 channel(s), %3 bits cannot be recorded")
                            .arg(format.sampleRate)
                            .arg(format.channels)
@@ -87,7 +88,7 @@ AudioInputStatus PulseAudioInput::open(const AudioInputFormat& format, size_t bl
     return connectStream();
 }
 
-AudioInputStatus PulseAudioInput::connectStream() {
+Status PulseAudioInput::connectStream() {
     const SoundTime deadline = SoundClock::now() + kSetUpLimit;
     PulseServer::Lock lock(*server_);
     timingQuery_.reset();
@@ -96,7 +97,7 @@ AudioInputStatus PulseAudioInput::connectStream() {
     const pa_sample_spec spec = spec_;
     PulseError error;
     pa_context* context = server_->connect(deadline, error);
-    if (!context) return Failure(error);
+    if (!context) return InputFailure(error);
 
     PulseProplistPtr properties(pa_proplist_new());
     pa_proplist_sets(properties.get(), PA_PROP_MEDIA_ROLE, "production");
@@ -105,7 +106,7 @@ AudioInputStatus PulseAudioInput::connectStream() {
     stream_ = PulseStreamPtr(
         pa_stream_new_with_proplist(context, "Voice", &spec, nullptr, properties.get()),
         PulseStreamCloser{server_->loop()});
-    if (!stream_) return Failure(pa_context_errno(context), "no record stream could be made");
+    if (!stream_) return InputFailure(pa_context_errno(context), "no record stream could be made");
     pa_stream_set_state_callback(stream_.get(), StateChanged, this);
     pa_stream_set_read_callback(stream_.get(), ReadArrived, this);
     pa_stream_set_latency_update_callback(stream_.get(), TimingUpdated, this);
@@ -120,7 +121,7 @@ AudioInputStatus PulseAudioInput::connectStream() {
     if (pa_stream_connect_record(stream_.get(), nullptr, &buffer, flags) < 0) {
         const int number = pa_context_errno(context);
         stream_.reset();
-        return Failure(number, "the input device could not be opened");
+        return InputFailure(number, "the input device could not be opened");
     }
     pa_stream* stream = stream_.get();
     const bool settled = server_->waitUntil(deadline, [stream] {
@@ -141,16 +142,16 @@ AudioInputStatus PulseAudioInput::connectStream() {
     if (!settled) {
         // The stream's set-up may still be under way; it goes with the connection.
         server_->disconnect();
-        return Failure(PA_ERR_TIMEOUT, "the sound server did not answer");
+        return InputFailure(PA_ERR_TIMEOUT, "the sound server did not answer");
     }
     const int number = pa_context_errno(context);
-    return Failure(number, number == PA_ERR_NOENTITY ? "there is no input device"
+    return InputFailure(number, number == PA_ERR_NOENTITY ? "there is no input device"
                                                      : "the input device could not be opened");
 }
 
-AudioInputStatus PulseAudioInput::prepareBlock(AudioBlock& block) {
-    if (!stream_) return Failure(PA_ERR_BADSTATE, "the audio input is not open");
-    if (block.bytes.empty()) return Failure(PA_ERR_INVALID, "the block holds no bytes");
+Status PulseAudioInput::prepareBlock(AudioBlock& block) {
+    if (!stream_) return InputFailure(PA_ERR_BADSTATE, "the audio input is not open");
+    if (block.bytes.empty()) return InputFailure(PA_ERR_INVALID, "the block holds no bytes");
     if (std::find(prepared_.begin(), prepared_.end(), &block) == prepared_.end()) {
         prepared_.push_back(&block);
     }
@@ -158,13 +159,13 @@ AudioInputStatus PulseAudioInput::prepareBlock(AudioBlock& block) {
     return {};
 }
 
-AudioInputStatus PulseAudioInput::queueBlock(AudioBlock& block) {
-    if (!stream_) return Failure(PA_ERR_BADSTATE, "the audio input is not open");
+Status PulseAudioInput::queueBlock(AudioBlock& block) {
+    if (!stream_) return InputFailure(PA_ERR_BADSTATE, "the audio input is not open");
     if (std::find(prepared_.begin(), prepared_.end(), &block) == prepared_.end()) {
-        return Failure(PA_ERR_INVALID, "the block was not prepared");
+        return InputFailure(PA_ERR_INVALID, "the block was not prepared");
     }
     if (std::find(queued_.begin(), queued_.end(), &block) != queued_.end()) {
-        return Failure(PA_ERR_INVALID, "the block is queued already");
+        return InputFailure(PA_ERR_INVALID, "the block is queued already");
     }
     block.recordedBytes = 0;
     queued_.push_back(&block);
@@ -172,16 +173,16 @@ AudioInputStatus PulseAudioInput::queueBlock(AudioBlock& block) {
     return {};
 }
 
-AudioInputStatus PulseAudioInput::start() {
-    if (!stream_) return Failure(PA_ERR_BADSTATE, "the audio input is not open");
+Status PulseAudioInput::start() {
+    if (!stream_) return InputFailure(PA_ERR_BADSTATE, "the audio input is not open");
     if (started_) {
         // A stream counts its sound from its beginning: a new start needs a new one.
-        const AudioInputStatus made = connectStream();
+        const Status made = connectStream();
         if (!made.ok()) return made;
     }
     PulseServer::Lock lock(*server_);
     if (pa_stream_get_state(stream_.get()) != PA_STREAM_READY) {
-        return Failure(pa_context_errno(pa_stream_get_context(stream_.get())),
+        return InputFailure(pa_context_errno(pa_stream_get_context(stream_.get())),
                        BrokenOffText(PA_ERR_CONNECTIONTERMINATED));
     }
     arrived_.clear();
@@ -354,7 +355,7 @@ void PulseAudioInput::takeArrived() {
 
 void PulseAudioInput::deliverArrived() {
     bool brokeOff = false;
-    AudioInputStatus failure;
+    ::Failure failure;
     {
         PulseServer::Lock lock(*server_);
         deliveryPosted_ = false;
@@ -363,7 +364,7 @@ void PulseAudioInput::deliverArrived() {
             failureReported_ = true;
             accepting_ = false;
             brokeOff = true;
-            failure = Failure(failure_);
+            failure = InputFailure(failure_);
         }
     }
     takeArrived();

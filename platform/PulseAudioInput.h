@@ -47,11 +47,11 @@ public:
     void setFailureHandler(FailureHandler handler) override {
         failureHandler_ = std::move(handler);
     }
-    AudioInputStatus open(const AudioInputFormat& format, size_t blockBytes) override;
+    Status open(const AudioInputFormat& format, size_t blockBytes) override;
     bool isOpen() const override { return stream_ != nullptr; }
-    AudioInputStatus prepareBlock(AudioBlock& block) override;
-    AudioInputStatus queueBlock(AudioBlock& block) override;
-    AudioInputStatus start() override;
+    Status prepareBlock(AudioBlock& block) override;
+    Status queueBlock(AudioBlock& block) override;
+    Status start() override;
     void stop() override;
     std::optional<SoundTime> firstSampleCapturedAt() const override;
     void close() override;
@@ -65,7 +65,7 @@ private:
     void postDelivery();
 
     // UI thread.
-    AudioInputStatus connectStream();
+    Status connectStream();
     void deliverArrived();
     void takeArrived();
     void deliverBlocks(bool lastPartBlock);

@@ -13,20 +13,21 @@ PulseWavPlayer::PulseWavPlayer(std::shared_ptr<PulseServer> server) : server_(st
 
 PulseWavPlayer::~PulseWavPlayer() { close(); }
 
-void PulseWavPlayer::requireOpen() const {
-    if (!open_) throw MediaPlayerError(QString::fromLatin1(kNoFileOpenText));
-}
+namespace {
+Failure NoFileOpen() { return PlayerFailure(QString::fromLatin1(kNoFileOpenText)); }
+}  // namespace
 
-void PulseWavPlayer::open() {
+Status PulseWavPlayer::open() {
     close();
     PulseServer::Lock lock(*server_);
     QString error = file_.open(fileName_);
     if (error.isEmpty()) error = makeStream();
     if (!error.isEmpty()) {
         file_.close();
-        throw MediaPlayerError(error);
+        return PlayerFailure(error);
     }
     open_ = true;
+    return {};
 }
 
 QString PulseWavPlayer::makeStream() {
@@ -111,17 +112,18 @@ void PulseWavPlayer::dropStream() {
     firstHeard_.reset();
 }
 
-void PulseWavPlayer::play() {
-    requireOpen();
+Status PulseWavPlayer::play() {
+    if (!open_) return NoFileOpen();
     PulseServer::Lock lock(*server_);
     // A stream that has played, or that died with the server, is not reused.
     if (!fresh_ || !stream_ || pa_stream_get_state(stream_.get()) != PA_STREAM_READY) {
         const QString error = makeStream();
-        if (!error.isEmpty()) throw MediaPlayerError(error);
+        if (!error.isEmpty()) return PlayerFailure(error);
     }
     if (!file_.rewind()) {
         dropStream();
-        throw MediaPlayerError(QStringLiteral("Cannot read the open file from its start"));
+        return PlayerFailure(QStringLiteral("Cannot read the open file from its start"),
+                             FailureCause::Unreadable);
     }
     fresh_ = false;
     feeding_ = true;
@@ -131,12 +133,14 @@ void PulseWavPlayer::play() {
     // Filled before it runs, so nothing but the file's own start is heard first.
     feed(stream_.get(), pa_stream_writable_size(stream_.get()));
     ForgetOperation(pa_stream_cork(stream_.get(), 0, nullptr, nullptr));
+    return {};
 }
 
-void PulseWavPlayer::stop() {
-    requireOpen();
+Status PulseWavPlayer::stop() {
+    if (!open_) return NoFileOpen();
     PulseServer::Lock lock(*server_);
     dropStream();
+    return {};
 }
 
 void PulseWavPlayer::close() {

@@ -38,9 +38,9 @@ public:
 
     void setFileName(const QString& path) override { fileName_ = path; }
     QString fileName() const override { return fileName_; }
-    void open() override;
-    void play() override;
-    void stop() override;
+    Status open() override;
+    Status play() override;
+    Status stop() override;
     void close() override;
     bool isOpen() const override { return open_; }
     bool isPlaying() const override { return playing_; }
@@ -57,7 +57,6 @@ private:
     static void Drained(pa_stream* stream, int success, void* userdata);
     void feed(pa_stream* stream, size_t bytes);
 
-    void requireOpen() const;
 
     std::shared_ptr<PulseServer> server_;
     QString fileName_;

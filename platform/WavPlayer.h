@@ -1,23 +1,21 @@
 #pragma once
 // The player of WAV work files behind the main window: it plays bgsound.wav
 // during a take and mix.wav during a preview. One file at a time; playback
-// runs on its own and never blocks the caller. Operations that fail raise
-// MediaPlayerError, whose text is meant for the error box. Called from the UI
+// runs on its own and never blocks the caller. Operations that fail say why
+// in a failure meant for the error box (PlayerFailure). Called from the UI
 // thread only.
 
 #include <QString>
 #include <optional>
-#include <stdexcept>
 
+#include "base/Result.h"
 #include "platform/SoundClock.h"
 
 namespace platform {
 
-class MediaPlayerError : public std::runtime_error {
-public:
-    explicit MediaPlayerError(const QString& text) : std::runtime_error(text.toStdString()) {}
-    QString text() const { return QString::fromUtf8(what()); }
-};
+inline Failure PlayerFailure(const QString& text, FailureCause cause = FailureCause::NoSound) {
+    return {cause, text, FailureNotice::ErrorBox};
+}
 
 // The text of Play or Stop on a player with no file open.
 inline constexpr char kNoFileOpenText[] = "No MCI device open";
@@ -30,16 +28,17 @@ public:
     virtual void setFileName(const QString& path) = 0;
     virtual QString fileName() const = 0;
 
-    // Closes any open file, then opens the named one. Raises MediaPlayerError
-    // when the file is missing, is no playable WAV file or there is no sound
-    // output; nothing is open afterwards then.
-    virtual void open() = 0;
+    // Closes any open file, then opens the named one. Fails when the file is
+    // missing, is no playable WAV file or there is no sound output; nothing
+    // is open afterwards then.
+    virtual Status open() = 0;
 
-    // Starts playback from the beginning of the open file and returns at once.
-    virtual void play() = 0;
+    // Starts playback from the beginning of the open file and returns at
+    // once. Play and stop fail with kNoFileOpenText when no file is open.
+    virtual Status play() = 0;
 
     // Stops playback; the file stays open.
-    virtual void stop() = 0;
+    virtual Status stop() = 0;
 
     // Releases the file; nothing happens when none is open.
     virtual void close() = 0;

@@ -2,20 +2,14 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QLabel>
-#include <QWidget>
 
 #include "audio/WavHeader.h"
-#include "controls/ClickableLabel.h"
-#include "controls/TCGauge.h"
-#include "controls/TEzRgnBtn.h"
+#include "base/Global.h"
 #include "decoder/ostrel/Ostrel.h"
 #include "decoder/pellin/Pellin.h"
-#include "net/Global.h"
-#include "platform/UserMessages.h"
-#include "workflow/BusyScope.h"
 #include "workflow/DllBinding.h"
 #include "workflow/ImportFailureCause.h"
+#include "workflow/UserMessages.h"
 
 namespace {
 
@@ -46,96 +40,92 @@ QString Bgsound() { return TempFolder() + QStringLiteral("bgsound.wav"); }
 
 }  // namespace
 
-AccompanimentImport::AccompanimentImport(MainWindowParts& window, ChooseFileFunction chooseFile,
-                                         ShowNoteFunction showNote)
-    : w_(window), chooseFile_(std::move(chooseFile)), showNote_(std::move(showNote)) {}
-
 void AccompanimentImport::ButtonImportBGsoundClick() {
-    if (w_.AccompanimentBusy) return;
-    BusyScope busy(w_.AccompanimentBusy);
-    const QString path = chooseFile_();
+    if (s_.State.accompanimentBusy()) return;
+    TakeState::BusyScope busy(s_.State);
+    const QString path = s_.View.chooseAccompaniment();
     if (path.isEmpty()) return;
-    w_.MusicFile = path;
-    w_.Window->setCursor(Qt::WaitCursor);
+    s_.MusicFile = path;
+    s_.View.setBusyCursor(true);
     QCoreApplication::processEvents();
-    ImportAccompaniment(w_.MusicFile);
-    w_.Window->unsetCursor();
+    ImportAccompaniment(s_.MusicFile);
+    s_.View.setBusyCursor(false);
 }
 
 void AccompanimentImport::ImportAccompaniment(const QString& path) {
-    BusyScope busy(w_.AccompanimentBusy);
+    TakeState::BusyScope busy(s_.State);
     const QString song = StripFileExt(path);
     std::unique_ptr<QObject> note =
-        showNote_(QStringLiteral("正在导入伴奏: ") + song + QStringLiteral(" ..."));
+        s_.View.showNote(QStringLiteral("正在导入伴奏: ") + song + QStringLiteral(" ..."));
     QCoreApplication::processEvents();
 
-    w_.MusicFile = path;
-    w_.LabelCur->setText(QStringLiteral("正在导入 ") + song);
-    if (Convert(path, song) == Conversion::Failed) {
+    s_.MusicFile = path;
+    s_.View.setStatus(QStringLiteral("正在导入 ") + song);
+    const Result<bool> converted = Convert(path, song);
+    if (!converted) {
         // The message about it comes after the message window has gone.
         note.reset();
-        ForgetAccompaniment(song);
+        ForgetAccompaniment(song, converted.failure());
     } else {
         ShowAccompanimentLength(song);
         note.reset();
     }
 
-    w_.LabelTimeDone->setText(QStringLiteral("00:00"));
-    w_.EzRgnBtnRecord->setToolTip(QStringLiteral("开始录歌"));
-    w_.EzRgnBtnRecord->SetFace(*w_.ImageListStart, 0);
+    s_.View.setElapsedTime(QStringLiteral("00:00"));
+    s_.View.setControlHint(WindowControl::Record, QStringLiteral("开始录歌"));
+    s_.View.setButtonFace(WindowControl::Record, 0);
 }
 
-AccompanimentImport::Conversion AccompanimentImport::Convert(const QString& path,
-                                                             const QString& song) {
+Result<bool> AccompanimentImport::Convert(const QString& path, const QString& song) {
     const Converter* converter = ConverterFor(LowerFileExt(path));
-    if (!converter) return Conversion::NotTried;
+    if (!converter) return false;
     const QString libraryPath = WorkFolder() + QLatin1String(converter->library);
-    if (!QFile::exists(libraryPath)) return Conversion::NotTried;
+    if (!QFile::exists(libraryPath)) return false;
 
-    platform::DynamicLibrary dll;
-    void* function = nullptr;
-    if (!BindDllProc(libraryPath, converter->exportName, dll, function)) {
-        return Conversion::NotTried;
+    Result<BoundExport> bound = BindDllProc(libraryPath, converter->exportName);
+    if (!bound) {
+        // Told at once; the import goes on as for a kind without a library.
+        ShowFailure(bound.failure());
+        return false;
     }
-    const int result = reinterpret_cast<ConvertFunction>(function)(
+    const int result = reinterpret_cast<ConvertFunction>(bound->function)(
         path.toLocal8Bit().constData(), Bgsound().toLocal8Bit().constData());
-    dll.unload();
+    bound->library.unload();
 
     if (result != converter->decoded) {
-        failureCause_ = converter->failureCause(result);
-        return Conversion::Failed;
+        return Failure{FailureCause::Invalid, QStringLiteral("无法导入伴奏 ") + song +
+                                                  QStringLiteral("：") +
+                                                  converter->failureCause(result)};
     }
-    w_.LabelCur->setText(QStringLiteral("已导入伴奏: ") + song);
-    return Conversion::Converted;
+    s_.View.setStatus(QStringLiteral("已导入伴奏: ") + song);
+    return true;
 }
 
 // After a failed conversion no accompaniment is in force: neither an older
 // bgsound.wav under the new song's name nor a half-written one.
-void AccompanimentImport::ForgetAccompaniment(const QString& song) {
+void AccompanimentImport::ForgetAccompaniment(const QString& song, const Failure& failure) {
     QFile::remove(Bgsound());
-    w_.MusicFile.clear();
-    InitWavHeader(w_.CurrentFormat, 1, 44100, 16);
-    w_.LabelTimeTotal->setText(QStringLiteral("/00:00"));
-    w_.ProgressBar->SetMaxValue(100);
-    w_.ProgressBar->SetProgress(0);
-    w_.LabelCur->setText(QStringLiteral("导入伴奏失败: ") + song);
-    platform::Messages().messageBox(
-        QStringLiteral("无法导入伴奏 ") + song + QStringLiteral("：") + failureCause_,
-        QStringLiteral("提示"));
+    s_.MusicFile.clear();
+    InitWavHeader(s_.CurrentFormat, 1, 44100, 16);
+    s_.View.setTotalTime(QStringLiteral("/00:00"));
+    s_.State.setGaugeMaximum(100);
+    s_.State.setGaugeProgress(0);
+    s_.View.setStatus(QStringLiteral("导入伴奏失败: ") + song);
+    ShowFailure(failure);
 }
 
 void AccompanimentImport::ShowAccompanimentLength(const QString& song) {
-    const int64_t fileBytes = ReadWavHeader(Bgsound().toLocal8Bit().constData(), w_.CurrentFormat);
+    const int64_t fileBytes = ReadWavHeader(Bgsound().toLocal8Bit().constData(), s_.CurrentFormat);
     if (fileBytes < 0) return;
-    const WavHeader& f = w_.CurrentFormat;
+    const WavHeader& f = s_.CurrentFormat;
     if (WavBytesPerSecond(f.channels, static_cast<int>(f.sampleRate), f.bitsPerSample) == 0) {
         // No length can be told from such a header; say so instead.
-        w_.LabelCur->setText(QStringLiteral("伴奏格式无法识别: ") + song);
+        s_.View.setStatus(QStringLiteral("伴奏格式无法识别: ") + song);
         return;
     }
     const int seconds = WavDurationSeconds(WavDataLength(fileBytes), f.channels,
                                            static_cast<int>(f.sampleRate), f.bitsPerSample);
-    w_.LabelTimeTotal->setText(QString::asprintf("/%02d:%02d", seconds / 60, seconds % 60));
-    w_.ProgressBar->SetMaxValue(seconds);
-    w_.ProgressBar->SetProgress(0);
+    s_.View.setTotalTime(QString::asprintf("/%02d:%02d", seconds / 60, seconds % 60));
+    s_.State.setGaugeMaximum(seconds);
+    s_.State.setGaugeProgress(0);
 }

@@ -2,37 +2,22 @@
 
 #include <QFileInfo>
 
-#include "platform/UserMessages.h"
-
-platform::DynamicLibrary LoadDll(const QString& path) {
-    QString error;
-    platform::DynamicLibrary library = platform::DynamicLibrary::Load(path, &error);
-    if (!library) {
-        platform::Messages().messageBox(
-            QFileInfo::exists(path)
-                ? QStringLiteral("无法加载动态链接库 ") + path + QStringLiteral(", ") + error
-                : QStringLiteral("找不到文件:") + path,
-            QStringLiteral("提示"));
+Result<BoundExport> BindDllProc(const QString& path, const char* name) {
+    Result<platform::DynamicLibrary> loaded = platform::DynamicLibrary::Load(path);
+    if (!loaded) {
+        const bool exists = QFileInfo::exists(path);
+        return Failure{loaded.failure().cause,
+                       exists ? QStringLiteral("无法加载动态链接库 ") + path + QStringLiteral(", ") +
+                                    loaded.failure().text
+                              : QStringLiteral("找不到文件:") + path};
     }
-    return library;
-}
-
-void* GetDllProc(const platform::DynamicLibrary& library, const char* name) {
-    void* function = library.symbol(name);
-    if (!function) {
-        platform::Messages().messageBox(QStringLiteral("GetProcAddress获取的") +
-                                            QLatin1String(name) + QStringLiteral("入口为空"),
-                                        QStringLiteral("系统提示信息"));
+    BoundExport bound{std::move(loaded).value()};
+    bound.function = bound.library.symbol(name);
+    if (!bound.function) {
+        return Failure{FailureCause::Missing,
+                       QStringLiteral("GetProcAddress获取的") + QLatin1String(name) +
+                           QStringLiteral("入口为空"),
+                       FailureNotice::SystemPrompt};
     }
-    return function;
-}
-
-bool BindDllProc(const QString& path, const char* name, platform::DynamicLibrary& library,
-                 void*& function) {
-    library = LoadDll(path);
-    if (!library) return false;
-    function = GetDllProc(library, name);
-    if (function) return true;
-    library.unload();
-    return false;
+    return bound;
 }

@@ -5,7 +5,7 @@
 #include <climits>
 #include <cstdint>
 
-#include "net/Global.h"
+#include "base/Global.h"
 
 namespace {
 

@@ -2,9 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
-#include <QWidget>
-#include <stdexcept>
 
 namespace {
 const QString kNoLyricsText = QStringLiteral("在伴奏文件的同目录中放入同名的lrc文件，即可显示歌词");
@@ -16,34 +13,35 @@ QString LyricsPathFor(const QString& musicFile) {
     return musicFile.left(qMax<qsizetype>(0, musicFile.size() - 3)) + QStringLiteral("lrc");
 }
 
-void LoadLyrics(MainWindowParts& w, const QString& path) {
-    w.LyricLines.clear();
-    w.LabelText->setText(kNoLyricsText);
-    w.LabelTextNext->setText(QString());
-    if (!QFileInfo::exists(path)) return;
-
+Result<std::optional<ParsedLyrics>> ReadLyricsFile(const QString& path) {
+    if (!QFileInfo::exists(path)) return std::optional<ParsedLyrics>();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        throw std::runtime_error(QStringLiteral("Cannot open file \"%1\". %2")
-                                     .arg(QFileInfo(path).absoluteFilePath(), file.errorString())
-                                     .toStdString());
+        return Failure{FailureCause::Unreadable,
+                       QStringLiteral("Cannot open file \"%1\". %2")
+                           .arg(QFileInfo(path).absoluteFilePath(), file.errorString()),
+                       FailureNotice::ErrorBox};
     }
-    const ParsedLyrics lyrics = ParseLyrics(DecodeLyricsText(file.readAll()));
-    w.LyricLines = lyrics.lines;
-    // Title and artist stay from an earlier file until a later tag replaces them.
-    if (lyrics.title) w.LyricTitle = *lyrics.title;
-    if (lyrics.artist) w.LyricArtist = *lyrics.artist;
-
-    w.Window->setWindowTitle(w.LyricTitle.isEmpty() ? w.MusicFile : w.LyricTitle);
-    QFont font = w.LabelText->font();
-    font.setBold(!w.LyricArtist.isEmpty());
-    w.LabelText->setFont(font);
-    w.LabelText->setText(w.LyricArtist.isEmpty() ? kNoArtistText : w.LyricArtist);
+    return std::optional<ParsedLyrics>(ParseLyrics(DecodeLyricsText(file.readAll())));
 }
 
-void ShowLyricsAt(MainWindowParts& w, int t) {
-    const std::optional<PickedLines> picked = PickLyricLines(w.LyricLines, t);
+void ShowLyrics(Session& s, const std::optional<ParsedLyrics>& lyrics) {
+    s.LyricLines.clear();
+    if (!lyrics) {
+        s.View.setLyricLines(kNoLyricsText, QString());
+        return;
+    }
+    s.LyricLines = lyrics->lines;
+    // Title and artist stay from an earlier file until a later tag replaces them.
+    if (lyrics->title) s.LyricTitle = *lyrics->title;
+    if (lyrics->artist) s.LyricArtist = *lyrics->artist;
+    s.View.setCaption(s.LyricTitle.isEmpty() ? s.MusicFile : s.LyricTitle);
+    s.View.setLyricsBold(!s.LyricArtist.isEmpty());
+    s.View.setLyricLines(s.LyricArtist.isEmpty() ? kNoArtistText : s.LyricArtist, QString());
+}
+
+void ShowLyricsAt(Session& s, int t) {
+    const std::optional<PickedLines> picked = PickLyricLines(s.LyricLines, t);
     if (!picked) return;
-    w.LabelText->setText(picked->current);
-    w.LabelTextNext->setText(picked->next);
+    s.View.setLyricLines(picked->current, picked->next);
 }

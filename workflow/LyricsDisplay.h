@@ -1,21 +1,26 @@
 #pragma once
-// The lyric lines of the main window: loading the LRC file beside the
-// accompaniment at the start of a take or preview, and picking the lines at
-// each tick.
+// The lyric lines of the main window: the LRC file beside the accompaniment,
+// read at the start of a take or preview, shown, and its lines picked at each
+// tick.
 
 #include <QString>
+#include <optional>
 
-#include "workflow/MainWindowParts.h"
+#include "base/Result.h"
+#include "workflow/Lyrics.h"
+#include "workflow/Session.h"
 
 // The accompaniment's lyric file: its path with the last three characters
 // replaced by "lrc".
 QString LyricsPathFor(const QString& musicFile);
 
-// Fills w.LyricLines from the file at `path` and sets the lyric labels, the
-// window caption and the lyric font. A missing file only resets the labels.
-// A file that exists but cannot be read raises std::runtime_error, which
-// ends the calling handler.
-void LoadLyrics(MainWindowParts& w, const QString& path);
+// The lyrics of the file at `path`; none when there is no such file. A file
+// that exists but cannot be read fails (for the error box).
+Result<std::optional<ParsedLyrics>> ReadLyricsFile(const QString& path);
+
+// Makes `lyrics` the session's (none: no lines) and sets the lyric labels,
+// the window caption and the lyric font.
+void ShowLyrics(Session& session, const std::optional<ParsedLyrics>& lyrics);
 
 // Shows the lines of second `t`, if it has one.
-void ShowLyricsAt(MainWindowParts& w, int t);
+void ShowLyricsAt(Session& session, int t);

@@ -3,22 +3,22 @@
 #include <QFile>
 
 #include "audio/Mp3Export.h"
-#include "audio/ui/TFormWavToMp3.h"
-#include "controls/TEzRgnBtn.h"
-#include "net/Global.h"
+#include "base/Global.h"
 #include "workflow/TakeController.h"
 #include "workflow/TakeMix.h"
-
-SongExport::SongExport(MainWindowParts& window, TakeController& take,
-                       ChooseDestinationFunction choose)
-    : w_(window), take_(take), choose_(std::move(choose)) {}
+#include "workflow/UserMessages.h"
 
 void SongExport::ButtonSaveMp3Click() {
-    if (w_.EzRgnBtnPlay->Tag() == 1) take_.ButtonPlayClick();
-    if (!MixDownTake(w_)) return;
+    if (s_.State.phase() == TakePhase::Previewing) take_.ButtonPlayClick();
+    if (const Status mixed = MixDownTake(s_); !mixed) {
+        ShowFailure(mixed.failure());
+        return;
+    }
     const QString mix = TempFolder() + QStringLiteral("mix.wav");
     if (!QFile::exists(mix)) return;
-    const QString destination = choose_(ProposedMp3FileName(w_.MusicFile));
+    const QString destination = s_.View.chooseSongDestination(ProposedMp3FileName(s_.MusicFile));
     if (destination.isEmpty()) return;
-    ExportMp3(mix, destination, w_.Window);
+    if (const Status saved = s_.View.exportSong(mix, destination); !saved) {
+        ShowFailure(saved.failure());
+    }
 }

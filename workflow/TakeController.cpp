@@ -1,142 +1,168 @@
 #include "workflow/TakeController.h"
 
 #include <QFile>
-#include <QLabel>
-#include <QTimer>
 
-#include "audio/TAudioRecord.h"
-#include "controls/ClickableLabel.h"
-#include "controls/TCGauge.h"
-#include "controls/TEzRgnBtn.h"
-#include "net/Global.h"
-#include "platform/UserMessages.h"
-#include "platform/WavPlayer.h"
+#include "base/Global.h"
 #include "workflow/LyricsDisplay.h"
 #include "workflow/TakeMix.h"
+#include "workflow/UserMessages.h"
 
 namespace {
 QString WorkFile(const char* name) { return TempFolder() + QLatin1String(name); }
 }  // namespace
 
-QString TakeController::SongName() const { return StripFileExt(w_.MusicFile); }
+TakeController::TakeController(Session& session, TAudioRecord& recorder,
+                               platform::WavPlayer& player)
+    : s_(session), view_(session.View), recorder_(recorder), player_(player) {
+    // What breaks off during a take is told as it happens.
+    recorder_.setFailureHandler([](const Failure& failure) { ShowFailure(failure); });
+}
+
+QString TakeController::SongName() const { return StripFileExt(s_.MusicFile); }
 
 void TakeController::ButtonRecordClick() {
-    if (w_.EzRgnBtnRecord->Tag() == 0) {
-        // The accompaniment is about to change: the take waits for it.
-        if (w_.AccompanimentBusy) return;
-        StartTake();
-    } else if (w_.EzRgnBtnRecord->Tag() == 1) {
+    if (s_.State.phase() == TakePhase::Recording) {
         EndTake();
+        return;
     }
+    // The accompaniment is about to change: the take waits for it.
+    if (s_.State.accompanimentBusy()) return;
+    StartTake();
 }
 
 void TakeController::ButtonPlayClick() {
-    if (w_.EzRgnBtnPlay->Tag() == 0) {
-        StartPreview();
-    } else {
+    if (s_.State.phase() == TakePhase::Previewing) {
         EndPreview();
+    } else {
+        StartPreview();
     }
 }
 
 void TakeController::StartTake() {
-    w_.EzRgnBtnRecord->setToolTip(QStringLiteral("停止录歌"));
-    w_.EzRgnBtnRecord->SetTag(1);
-    if (w_.EzRgnBtnPlay->Tag() == 1) ButtonPlayClick();
-    w_.LabelSelbanzou->setEnabled(false);
-    w_.EzRgnBtnSave->SetEnabled(false);
-    w_.EzRgnBtnUpload->SetEnabled(false);
-    w_.EzRgnBtnPlay->SetEnabled(false);
-    w_.EzRgnBtnRecord->SetFace(*w_.ImageListStart, 1);
-    w_.LabelCur->setText(QStringLiteral("正在录制 ") + SongName() + QStringLiteral("..."));
-    w_.TimerTextTag = 1;
-    w_.TimerText->start();
+    // The player is the take's now.
+    if (s_.State.phase() == TakePhase::Previewing) EndPreview();
+    std::optional<ParsedLyrics> lyrics;
+    Status begun = StartAccompaniment(lyrics);
+    if (begun) {
+        // The voice is always mono, at the accompaniment's rate and width,
+        // and in time with the accompaniment as the singer hears it.
+        begun = recorder_.Start(WorkFile("record.wav").toStdString(), 1,
+                                static_cast<int>(s_.CurrentFormat.sampleRate),
+                                s_.CurrentFormat.bitsPerSample,
+                                s_.MusicFile.isEmpty() ? nullptr : &player_);
+        if (!begun) {
+            player_.close();
+            // record.wav may hold the take before no more: it is not offered.
+            view_.setControlEnabled(WindowControl::Play, false);
+            view_.setControlEnabled(WindowControl::Save, false);
+        }
+    }
+    if (!begun) {
+        // Nothing else of the take started: the window stays as it was.
+        view_.setStatus(QStringLiteral("未能开始录制 ") + SongName());
+        ShowFailure(begun.failure());
+        return;
+    }
+    s_.State.setPhase(TakePhase::Recording);
+    view_.setControlHint(WindowControl::Record, QStringLiteral("停止录歌"));
+    for (WindowControl control :
+         {WindowControl::Import, WindowControl::Save, WindowControl::Upload, WindowControl::Play}) {
+        view_.setControlEnabled(control, false);
+    }
+    view_.setButtonFace(WindowControl::Record, 1);
+    view_.setStatus(QStringLiteral("正在录制 ") + SongName() + QStringLiteral("..."));
+    s_.State.startClock();
     QFile::remove(WorkFile("mix.wav"));
-    if (!w_.MusicFile.isEmpty()) {
-        LoadLyrics(w_, LyricsPathFor(w_.MusicFile));
-        w_.MediaPlayer->setFileName(WorkFile("bgsound.wav"));
-        w_.MediaPlayer->open();
-        w_.MediaPlayer->play();
-    }
-    // The voice is always mono, at the accompaniment's rate and width, and
-    // in time with the accompaniment as the singer hears it.
-    if (!w_.Recorder->Start(WorkFile("record.wav").toStdString(), 1,
-                            static_cast<int>(w_.CurrentFormat.sampleRate),
-                            w_.CurrentFormat.bitsPerSample,
-                            w_.MusicFile.isEmpty() ? nullptr : w_.MediaPlayer)) {
-        AbandonTake();
-    }
+    if (!s_.MusicFile.isEmpty()) ShowLyrics(s_, lyrics);
 }
 
-// The recorder could not start and has said why. No take was made: the
-// window goes back to its look before a take, and record.wav, whatever it
-// holds, is not offered to preview or save as if it were this take.
-void TakeController::AbandonTake() {
-    w_.TimerText->stop();
-    w_.MediaPlayer->close();
-    w_.EzRgnBtnRecord->SetTag(0);
-    w_.EzRgnBtnRecord->setToolTip(QStringLiteral("开始录歌"));
-    w_.EzRgnBtnRecord->SetFace(*w_.ImageListStart, 0);
-    w_.LabelCur->setText(QStringLiteral("未能开始录制 ") + SongName());
-    w_.LabelSelbanzou->setEnabled(true);
-    w_.EzRgnBtnUpload->SetEnabled(true);
+// With an accompaniment, its lyrics are read and it starts to play, before
+// the voice is recorded against it.
+Status TakeController::StartAccompaniment(std::optional<ParsedLyrics>& lyrics) {
+    if (s_.MusicFile.isEmpty()) return {};
+    Result<std::optional<ParsedLyrics>> read = ReadLyricsFile(LyricsPathFor(s_.MusicFile));
+    if (!read) return read.failure();
+    lyrics = std::move(read).value();
+    return Play(WorkFile("bgsound.wav"));
+}
+
+Status TakeController::Play(const QString& path) {
+    player_.setFileName(path);
+    if (Status opened = player_.open(); !opened) return opened;
+    Status playing = player_.play();
+    if (!playing) player_.close();
+    return playing;
 }
 
 void TakeController::EndTake() {
-    w_.EzRgnBtnRecord->SetTag(0);
-    w_.EzRgnBtnRecord->setToolTip(QStringLiteral("重新录歌"));
-    w_.EzRgnBtnRecord->SetFace(*w_.ImageListStart, 2);
-    w_.LabelCur->setText(QStringLiteral("录制完毕 ") + SongName());
-    w_.Recorder->Stop();
-    w_.MediaPlayer->close();
-    w_.TimerText->stop();
-    w_.LabelSelbanzou->setEnabled(true);
-    w_.EzRgnBtnSave->SetEnabled(true);
-    w_.EzRgnBtnUpload->SetEnabled(true);
-    w_.EzRgnBtnPlay->SetEnabled(true);
+    s_.State.setPhase(TakePhase::Idle);
+    view_.setControlHint(WindowControl::Record, QStringLiteral("重新录歌"));
+    view_.setButtonFace(WindowControl::Record, 2);
+    view_.setStatus(QStringLiteral("录制完毕 ") + SongName());
+    const Status stopped = recorder_.Stop();
+    player_.close();
+    s_.State.stopClock();
+    for (WindowControl control :
+         {WindowControl::Import, WindowControl::Save, WindowControl::Upload, WindowControl::Play}) {
+        view_.setControlEnabled(control, true);
+    }
+    if (!stopped) ShowFailure(stopped.failure());
 }
 
 void TakeController::StartPreview() {
-    w_.EzRgnBtnPlay->SetTag(1);
-    w_.EzRgnBtnPlay->SetFace(*w_.ImageListPlay, 1);
-    w_.EzRgnBtnPlay->setToolTip(QStringLiteral("停止试听"));
+    std::optional<ParsedLyrics> lyrics;
+    if (const Status begun = BeginPreview(lyrics); !begun) {
+        ShowFailure(begun.failure());
+        return;
+    }
+    s_.State.setPhase(TakePhase::Previewing);
+    view_.setButtonFace(WindowControl::Play, 1);
+    view_.setControlHint(WindowControl::Play, QStringLiteral("停止试听"));
+    view_.setStatus(QStringLiteral("正在试听: ") + SongName() + QStringLiteral("..."));
+    ShowLyrics(s_, lyrics);
+    s_.State.startClock();
+}
+
+Status TakeController::BeginPreview(std::optional<ParsedLyrics>& lyrics) {
     // A mix is built once per take: the take's start deleted the last one.
     if (!QFile::exists(WorkFile("mix.wav"))) {
         if (!QFile::exists(WorkFile("record.wav"))) {
-            platform::Messages().messageBox(QStringLiteral("请先录歌"), QStringLiteral("提示"));
-            return;
+            return Failure{FailureCause::Missing, QStringLiteral("请先录歌")};
         }
-        if (!MixDownTake(w_)) return;
+        if (Status mixed = MixDownTake(s_); !mixed) return mixed;
     }
-    w_.LabelCur->setText(QStringLiteral("正在试听: ") + SongName() + QStringLiteral("..."));
-    w_.MediaPlayer->setFileName(WorkFile("mix.wav"));
-    w_.MediaPlayer->open();
-    w_.MediaPlayer->play();
-    LoadLyrics(w_, LyricsPathFor(w_.MusicFile));
-    w_.TimerTextTag = 1;
-    w_.TimerText->start();
+    Result<std::optional<ParsedLyrics>> read = ReadLyricsFile(LyricsPathFor(s_.MusicFile));
+    if (!read) return read.failure();
+    lyrics = std::move(read).value();
+    return Play(WorkFile("mix.wav"));
 }
 
 void TakeController::EndPreview() {
-    w_.EzRgnBtnPlay->SetTag(0);
-    w_.EzRgnBtnPlay->SetFace(*w_.ImageListPlay, 0);
-    w_.EzRgnBtnPlay->setToolTip(QStringLiteral("试听"));
-    w_.LabelCur->setText(QStringLiteral("停止试听: ") + SongName() + QStringLiteral("..."));
-    w_.TimerText->stop();
-    w_.MediaPlayer->stop();
-    w_.MediaPlayer->close();
+    s_.State.setPhase(TakePhase::Idle);
+    view_.setButtonFace(WindowControl::Play, 0);
+    view_.setControlHint(WindowControl::Play, QStringLiteral("试听"));
+    view_.setStatus(QStringLiteral("停止试听: ") + SongName() + QStringLiteral("..."));
+    s_.State.stopClock();
+    if (const Status stopped = player_.stop(); !stopped) {
+        ShowFailure(stopped.failure());
+        return;
+    }
+    player_.close();
 }
 
 void TakeController::TimerTextTimer() {
-    const int t = ++w_.TimerTextTag;
-    ShowLyricsAt(w_, t);
-    w_.LabelTimeDone->setText(QString::asprintf("%02d:%02d", t / 60, t % 60));
-    w_.ProgressBar->SetProgress(t);
-    if (w_.ProgressBar->Progress() >= w_.ProgressBar->MaxValue()) {
-        // The accompaniment is over; a take goes on recording until the user
-        // ends it.
-        w_.TimerText->stop();
-        w_.MediaPlayer->stop();
-        w_.EzRgnBtnPlay->SetTag(0);
-        w_.EzRgnBtnPlay->SetFace(*w_.ImageListPlay, 0);
+    const int t = s_.State.tick();
+    ShowLyricsAt(s_, t);
+    view_.setElapsedTime(QString::asprintf("%02d:%02d", t / 60, t % 60));
+    s_.State.setGaugeProgress(t);
+    if (!s_.State.gaugeFull()) return;
+    // The accompaniment is over; a take goes on recording until the user
+    // ends it.
+    s_.State.stopClock();
+    if (const Status stopped = player_.stop(); !stopped) {
+        ShowFailure(stopped.failure());
+        return;
     }
+    if (s_.State.phase() == TakePhase::Previewing) s_.State.setPhase(TakePhase::Idle);
+    view_.setButtonFace(WindowControl::Play, 0);
 }

@@ -1,18 +1,23 @@
 #pragma once
 // One take, from the record button to the preview: the handlers of the record
-// and preview buttons and of the one-second timer. The take's state lives in
-// the buttons' tags and faces, the timer's counter and the work files in the
-// temp folder. Errors raised by the player or the lyric file end a handler at
-// the step they happen; run the handlers through platform::RunHandler. A
-// recorder that cannot start ends its take at once, with no take to show.
+// and preview buttons and of the one-second timer. The take's state is the
+// session's TakeState; the work files sit in the temp folder. A handler first
+// does what can fail (reading the lyrics, opening and starting the player,
+// starting the recorder) and changes the window only once that has worked:
+// a take or preview that cannot start leaves the window as it was (but for
+// the status line, and a take that the recorder could not start no longer
+// offers record.wav to preview and save), and the user is told why.
 
 #include <QString>
 
-#include "workflow/MainWindowParts.h"
+#include "audio/TAudioRecord.h"
+#include "platform/WavPlayer.h"
+#include "workflow/Session.h"
 
 class TakeController {
 public:
-    explicit TakeController(MainWindowParts& window) : w_(window) {}
+    // The recorder and the player belong to the window and outlive this.
+    TakeController(Session& session, TAudioRecord& recorder, platform::WavPlayer& player);
 
     void ButtonRecordClick();
     void ButtonPlayClick();
@@ -23,10 +28,16 @@ public:
 
 private:
     void StartTake();
+    Status StartAccompaniment(std::optional<ParsedLyrics>& lyrics);
+    // Opens `path` in the player and starts it; nothing stays open on failure.
+    Status Play(const QString& path);
     void EndTake();
-    void AbandonTake();
     void StartPreview();
+    Status BeginPreview(std::optional<ParsedLyrics>& lyrics);
     void EndPreview();
 
-    MainWindowParts& w_;
+    Session& s_;
+    MainWindowView& view_;
+    TAudioRecord& recorder_;
+    platform::WavPlayer& player_;
 };

@@ -4,7 +4,8 @@
 // otherwise the voice alone, whatever bgsound.wav an earlier run left there
 // (the take never heard it, and its format is not the voice's).
 
-#include "workflow/MainWindowParts.h"
+#include "base/Result.h"
+#include "workflow/Session.h"
 
-// Rebuilds mix.wav; true when it was produced. Failures are shown to the user.
-bool MixDownTake(MainWindowParts& window);
+// Rebuilds mix.wav.
+Status MixDownTake(Session& session);

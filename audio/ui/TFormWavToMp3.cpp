@@ -10,7 +10,7 @@
 #include <climits>
 #include <memory>
 
-#include "net/Global.h"
+#include "base/Global.h"
 
 TFormWavToMp3::TFormWavToMp3(const QString& sourcePath, const QString& destinationPath,
                              QWidget* owner)
@@ -50,14 +50,14 @@ void TFormWavToMp3::showEvent(QShowEvent* event) {
     }
 }
 
-bool TFormWavToMp3::ConvertToMp3() {
+Status TFormWavToMp3::ConvertToMp3() {
     return ::ConvertToMp3(WorkFolder(), sourcePath_, destinationPath_, *this);
 }
 
 void TFormWavToMp3::TimerShowTimer() {
     setWindowTitle(QStringLiteral("正在合成: ") + FileNamePart(destinationPath_));
     TimerShow->stop();
-    succeeded_ = ConvertToMp3();
+    outcome_ = ConvertToMp3();
     finished_ = true;
     close();
 }
@@ -89,8 +89,8 @@ void TFormWavToMp3::setPercentText(const QString& text) { LabelPer->setText(text
 
 void TFormWavToMp3::processPendingEvents() { QCoreApplication::processEvents(); }
 
-bool ExportMp3(const QString& sourcePath, const QString& destinationPath, QWidget* parent) {
+Status ExportMp3(const QString& sourcePath, const QString& destinationPath, QWidget* parent) {
     const auto form = std::make_unique<TFormWavToMp3>(sourcePath, destinationPath, parent);
     form->exec();
-    return form->succeeded();
+    return form->outcome();
 }

@@ -26,11 +26,11 @@ public:
 
     // The run for the window's two paths, with the encoder library from
     // WorkFolder(); the window shows its progress.
-    bool ConvertToMp3();
+    Status ConvertToMp3();
 
-    // Whether the run has ended, and whether it completed the MP3 file.
+    // Whether the run has ended, and how.
     bool finished() const { return finished_; }
-    bool succeeded() const { return succeeded_; }
+    const Status& outcome() const { return outcome_; }
 
 protected:
     // The user cannot close the window: only the end of the run does.
@@ -54,11 +54,11 @@ private:
     int progressShift_ = 0;  // the bar counts bytes >> progressShift_, to fit an int
     bool started_ = false;
     bool finished_ = false;
-    bool succeeded_ = false;
+    Status outcome_;
 };
 
 // Encodes `sourcePath` into `destinationPath` in a TFormWavToMp3 shown
-// modally over `parent`, and frees the window when it has closed. Returns
-// true when the MP3 file was completed (the failure was already shown).
-bool ExportMp3(const QString& sourcePath, const QString& destinationPath,
-               QWidget* parent = nullptr);
+// modally over `parent`, and frees the window when it has closed. Succeeds
+// when the MP3 file was completed.
+Status ExportMp3(const QString& sourcePath, const QString& destinationPath,
+                 QWidget* parent = nullptr);

@@ -60,13 +60,12 @@ int main(int argc, char** argv) {
     const long baselineKb = StatusKb("VmRSS");
     QElapsedTimer clock;
     clock.start();
-    QString error;
-    const bool ok = DownloadFile(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]),
-                                 true, 3, true, &error);
+    const Status got = DownloadFile(QString::fromLocal8Bit(argv[1]),
+                                    QString::fromLocal8Bit(argv[2]), true, 3, true);
     const double seconds = clock.nsecsElapsed() / 1e9;
     const long peakKb = StatusKb("VmHWM");
-    if (!ok) {
-        std::fprintf(stderr, "bench_download: %s\n", error.toUtf8().constData());
+    if (!got) {
+        std::fprintf(stderr, "bench_download: %s\n", got.failure().text.toUtf8().constData());
         return 1;
     }
     std::printf("%.4f %.2f\n", seconds, (peakKb - baselineKb) / 1024.0);

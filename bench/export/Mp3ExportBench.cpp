@@ -21,7 +21,6 @@
 #include "audio/Mp3Export.h"
 #include "audio/WavHeader.h"
 #include "audio/WavWriter.h"
-#include "platform/UserMessages.h"
 
 namespace {
 
@@ -82,20 +81,6 @@ private:
     QString percent_;
 };
 
-class PrintedMessages final : public platform::UserMessages {
-public:
-    void messageBox(const QString& text, const QString&) override { print(text); }
-    void simpleMessage(const QString& text) override { print(text); }
-    void errorBox(const QString& text) override { print(text); }
-    bool shown = false;
-
-private:
-    void print(const QString& text) {
-        shown = true;
-        std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -104,17 +89,18 @@ int main(int argc, char** argv) {
     }
     if (argc == 5 && std::strcmp(argv[1], "export") == 0) {
         QCoreApplication app(argc, argv);
-        PrintedMessages messages;
-        platform::InstallMessages(&messages);
         EventsProgress progress;
         // Start the peak count afresh ("5" to clear_refs resets VmHWM).
         std::ofstream("/proc/self/clear_refs") << "5";
         const long baselineKib = StatusKib("VmRSS:");
-        const bool ok = ConvertToMp3(QFile::decodeName(argv[2]), QFile::decodeName(argv[3]),
-                                     QFile::decodeName(argv[4]), progress);
+        const Status exported = ConvertToMp3(QFile::decodeName(argv[2]), QFile::decodeName(argv[3]),
+                                             QFile::decodeName(argv[4]), progress);
+        if (!exported) {
+            std::fprintf(stderr, "message: %s\n", exported.failure().text.toUtf8().constData());
+        }
         const long peakKib = StatusKib("VmHWM:");
         std::printf("rss-above-baseline-kib %ld\n", peakKib - baselineKib);
-        return ok && !messages.shown ? 0 : 1;
+        return exported ? 0 : 1;
     }
     std::fprintf(stderr, "usage: %s wav FILE SECONDS | export FOLDER SOURCE DESTINATION\n",
                  argv[0]);

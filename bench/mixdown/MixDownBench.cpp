@@ -17,24 +17,10 @@
 
 #include "audio/MixDown.h"
 #include "audio/WavWriter.h"
-#include "platform/UserMessages.h"
 
 namespace {
 
 constexpr int kSampleRate = 44100;
-
-// Shows failures on stderr, so a failed mixdown is never timed as a success.
-class ConsoleMessages final : public platform::UserMessages {
-public:
-    void messageBox(const QString& text, const QString&) override { say(text); }
-    void simpleMessage(const QString& text) override { say(text); }
-    void errorBox(const QString& text) override { say(text); }
-
-private:
-    static void say(const QString& text) {
-        std::fprintf(stderr, "%s\n", text.toUtf8().constData());
-    }
-};
 
 bool WriteTone(const std::string& path, int channels, int seconds, double frequency) {
     WavHeader format;
@@ -65,17 +51,18 @@ long StatusKb(const char* field) {
     return -1;
 }
 
+// A failed mixdown says why on stderr, so it is never timed as a success.
 bool Mix(const QString& folder) {
     WavHeader format;
     InitWavHeader(format, 1, kSampleRate, 16);
-    return MixDown(folder, format);
+    const Status mixed = MixDown(folder, format);
+    if (!mixed) std::fprintf(stderr, "%s\n", mixed.failure().text.toUtf8().constData());
+    return mixed.ok();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    ConsoleMessages messages;
-    platform::InstallMessages(&messages);
     const std::string mode = argc >= 3 ? argv[1] : "";
     const QString folder = argc >= 3 ? QString::fromLocal8Bit(argv[2]) : QString();
     const std::string prefix = argc >= 3 ? std::string(argv[2]) + "/" : std::string();

@@ -19,7 +19,7 @@
 #include "audio/WavWriter.h"
 #include "controls/TCGauge.h"
 #include "controls/TEzRgnBtn.h"
-#include "platform/UserMessages.h"
+#include "workflow/UserMessages.h"
 #include "platform/WavPlayer.h"
 
 namespace {
@@ -31,7 +31,7 @@ constexpr int kTakes = 10;
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-class ConsoleMessages final : public platform::UserMessages {
+class ConsoleMessages final : public UserMessages {
 public:
     void messageBox(const QString& text, const QString&) override { say(text); }
     void simpleMessage(const QString& text) override { say(text); }
@@ -111,7 +111,7 @@ void Line(const char* name, double ours, double limit) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ConsoleMessages messages;
-    platform::InstallMessages(&messages);
+    InstallMessages(&messages);
     QTemporaryDir dir;
     QDir().mkpath(dir.filePath("temp"));
     const std::vector<int64_t> clicks = Clicks();
@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
             }
         }
     }
-    platform::InstallMessages(nullptr);
+    InstallMessages(nullptr);
     if (messages.shown > 0) return 1;
     Line("take-alignment", worstAlignmentMs, 5);
     Line("take-loss-at-stop", worstLossMs, 30);

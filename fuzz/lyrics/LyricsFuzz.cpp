@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "fuzz/FuzzCheck.h"
-#include "net/Global.h"
+#include "base/Global.h"
 #include "workflow/Lyrics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

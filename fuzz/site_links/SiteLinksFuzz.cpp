@@ -12,7 +12,7 @@
 
 #include "app/MusicLink.h"
 #include "fuzz/FuzzCheck.h"
-#include "net/CommandLine.h"
+#include "base/CommandLine.h"
 #include "net/ProxyDetection.h"
 #include "net/UrlText.h"
 

@@ -1,6 +1,7 @@
 #include "net/http/CurlLibrary.h"
 
 #include <QtGlobal>
+#include <optional>
 
 #include "platform/DynamicLibrary.h"
 
@@ -13,11 +14,12 @@ constexpr char kSystemCurl[] = "libcurl.so.4";
 
 }  // namespace
 
-std::optional<CurlFunctions> LoadCurlFunctions(const QString& name, QString* error) {
+Result<CurlFunctions> LoadCurlFunctions(const QString& name) {
     // Resident: a transfer's threads (the resolver's) may outlive any owner.
-    const platform::DynamicLibrary library =
-        platform::DynamicLibrary::Load(name, error, /*resident=*/true);
-    if (!library) return std::nullopt;
+    const Result<platform::DynamicLibrary> loaded =
+        platform::DynamicLibrary::Load(name, /*resident=*/true);
+    if (!loaded) return loaded.failure();
+    const platform::DynamicLibrary& library = loaded.value();
     CurlFunctions functions{
         library.function<decltype(CurlFunctions::globalInit)>("curl_global_init"),
         library.function<decltype(CurlFunctions::easyInit)>("curl_easy_init"),
@@ -28,8 +30,7 @@ std::optional<CurlFunctions> LoadCurlFunctions(const QString& name, QString* err
     };
     if (!functions.globalInit || !functions.easyInit || !functions.easySetopt ||
         !functions.easyPerform || !functions.easyGetinfo || !functions.easyCleanup) {
-        if (error) *error = name + QStringLiteral(" lacks a libcurl entry point");
-        return std::nullopt;
+        return Failure{FailureCause::Missing, name + QStringLiteral(" lacks a libcurl entry point")};
     }
     return functions;
 }
@@ -38,15 +39,17 @@ const CurlFunctions* Curl() {
     // A local static is set up once even when threads race to it, and libcurl's
     // global set-up must not race with a first request.
     static const std::optional<CurlFunctions> loaded = [] {
-        QString error;
-        std::optional<CurlFunctions> functions = LoadCurlFunctions(kSystemCurl, &error);
+        const Result<CurlFunctions> functions = LoadCurlFunctions(kSystemCurl);
         if (!functions) {
-            qWarning("tavimo: the network is unavailable: %s", qUtf8Printable(error));
-        } else if (functions->globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
-            qWarning("tavimo: the network is unavailable: libcurl could not set itself up");
-            functions.reset();
+            qWarning("tavimo: the network is unavailable: %s",
+                     qUtf8Printable(functions.failure().text));
+            return std::optional<CurlFunctions>();
         }
-        return functions;
+        if (functions->globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+            qWarning("tavimo: the network is unavailable: libcurl could not set itself up");
+            return std::optional<CurlFunctions>();
+        }
+        return std::optional<CurlFunctions>(functions.value());
     }();
     return loaded ? &*loaded : nullptr;
 }

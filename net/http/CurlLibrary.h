@@ -7,7 +7,8 @@
 #include <curl/curl.h>
 
 #include <QString>
-#include <optional>
+
+#include "base/Result.h"
 
 namespace net_http {
 
@@ -22,8 +23,8 @@ struct CurlFunctions {
 };
 
 // Loads the library `name` (kept in the process for good) and finds every
-// entry point; nothing when it cannot, with the reason in `error`.
-std::optional<CurlFunctions> LoadCurlFunctions(const QString& name, QString* error);
+// entry point; a failure says why it cannot.
+Result<CurlFunctions> LoadCurlFunctions(const QString& name);
 
 // The system's libcurl, loaded and globally set up on the first call (any
 // thread); null when it cannot be loaded, which is reported once and then

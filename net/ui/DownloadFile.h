@@ -6,19 +6,22 @@
 
 #include <QString>
 
+#include "base/Result.h"
+
 class TFormDown;
 
 // Copies `url` (http or https) to `destination`, which is deleted first so a
 // file from before never counts as the result. With `showWindow` a download
 // window shows the progress; its caption names the destination's file
 // (cut at its first "." unless `fullNameInCaption`). A transfer that breaks
-// off is tried up to `attempts` times in all. True when the whole file
-// arrived; `errorText` (may be null) is then "", and otherwise says what
-// failed ("网络故障" once the attempts ran out). A cancelled download leaves
-// `errorText` as it was. A partial file may remain after a failure.
-bool DownloadFile(const QString& url, const QString& destination, bool showWindow, int attempts,
-                  bool fullNameInCaption, QString* errorText);
+// off is tried up to `attempts` times in all. Succeeds when the whole file
+// arrived; a failure's text says what failed ("网络故障" once the attempts
+// ran out). A cancelled download fails with cause Cancelled, its text what
+// the attempts before it said (or ""). A partial file may remain after a
+// failure.
+Status DownloadFile(const QString& url, const QString& destination, bool showWindow, int attempts,
+                    bool fullNameInCaption);
 
 // The attempts themselves, reporting to `window` (null for none).
-bool TransferLoop(TFormDown* window, const QString& url, const QString& destination,
-                  bool showWindow, int attempts, QString* errorText);
+Status TransferLoop(TFormDown* window, const QString& url, const QString& destination,
+                    bool showWindow, int attempts);

@@ -40,7 +40,7 @@ TEST(SettingsList, MissingFileGivesAnEmptyListAndAnEmptyFile) {
 
 TEST(SettingsList, AFullDiskKeepsTheOldFile) {
     SmallDisk disk(64);
-    if (!disk.available()) GTEST_SKIP() << "no small file system to fill (needs root)";
+    if (!disk.available()) GTEST_SKIP() << kNoSmallDisk;
     const QString path = disk.path("tavimo.ini");
     SettingsList list;
     list.Lines = {"keep"};

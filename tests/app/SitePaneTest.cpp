@@ -21,7 +21,7 @@
 #include "app/SitePane.h"
 #include "app/TFormMain.h"
 #include "controls/TEzRgnBtn.h"
-#include "net/SiteHosts.h"
+#include "base/SiteHosts.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestSite.h"
@@ -121,7 +121,7 @@ protected:
     QString temp(const QString& name) const { return dir.path("temp/" + name); }
     bool waitForImport(const QString& musicFile) {
         return QTest::qWaitFor(
-            [&] { return window->MusicFile == musicFile && !window->AccompanimentBusy; }, kWaitMs);
+            [&] { return window->MusicFile == musicFile && !window->State.accompanimentBusy(); }, kWaitMs);
     }
 
     TestSite site;
@@ -239,18 +239,18 @@ TEST_F(SitePaneTest, NamesFromThePageStayInTheTempFolder) {
 
 TEST_F(SitePaneTest, NoSecondSongWhileOneIsOnItsWayOrATakeRecords) {
     OpenWindow();
-    window->AccompanimentBusy = true;
+    window->State.setAccompanimentBusy(true);
     click("song-1");
     QTest::qWait(1500);
     EXPECT_TRUE(window->MusicFile.isEmpty());
-    window->AccompanimentBusy = false;
+    window->State.setAccompanimentBusy(false);
 
-    window->EzRgnBtnRecord->SetTag(1);  // as during a take
+    window->State.setPhase(TakePhase::Recording);  // as during a take
     click("song-2");
     QTest::qWait(1500);
     EXPECT_TRUE(window->MusicFile.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(temp("bgsound.wav")));
-    window->EzRgnBtnRecord->SetTag(0);
+    window->State.setPhase(TakePhase::Idle);
     EXPECT_EQ(site.url("/sbz1.aspx"), view()->url().toString());
 }
 

@@ -7,7 +7,7 @@
 #include "app/ExitReport.h"
 #include "app/MusicLink.h"
 #include "app/UpdaterLaunch.h"
-#include "net/CommandLine.h"
+#include "base/CommandLine.h"
 
 TEST(MusicLink, RecognisedByItsFirstSixCharacters) {
     for (const char* link :

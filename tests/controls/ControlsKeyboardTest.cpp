@@ -18,6 +18,7 @@
 #include "controls/FocusRing.h"
 #include "controls/TCGauge.h"
 #include "controls/TEzRgnBtn.h"
+#include "tests/support/Pictures.h"
 
 namespace {
 
@@ -26,21 +27,10 @@ constexpr QRgb kTeal = 0xff008080, kWhite = 0xffffffff, kKey = 0xffff00ff;
 const QSize kFaceSize(40, 20);
 const QPoint kInside(20, 10);
 
-QImage Solid(QRgb colour, QSize size = kFaceSize) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
+QImage Solid(QRgb colour) { return ::Solid(colour, kFaceSize); }
 
 // A round face on the key colour, as the title buttons have.
-QImage Round(int size) {
-    QImage face = Solid(kKey, {size, size});
-    QPainter painter(&face);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor::fromRgb(kIdle));
-    painter.drawEllipse(QRect(0, 0, size, size));
-    return face;
-}
+QImage Round(int size) { return EllipseOnKey(kIdle, {size, size}); }
 
 class ControlsKeyboardTest : public ::testing::Test {
 protected:

@@ -15,6 +15,7 @@
 
 #include "controls/KeyColour.h"
 #include "controls/TEzRgnBtn.h"
+#include "tests/support/Pictures.h"
 #include "controls/TImageList.h"
 
 namespace {
@@ -24,20 +25,11 @@ constexpr QRgb kHostBackground = 0xffffffff, kKey = 0xffff00ff;
 const QSize kFaceSize(40, 20);
 const QPoint kInside(20, 10);
 
-QImage Solid(QRgb colour, QSize size = kFaceSize) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
+QImage Solid(QRgb colour) { return ::Solid(colour, kFaceSize); }
 
 // Key-colour ground with an ellipse of `colour`, a two-pixel hole at (40, 20).
 QImage Shape(QRgb colour, QSize size = {98, 39}) {
-    QImage face = Solid(kKey, size);
-    QPainter painter(&face);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor::fromRgb(colour));
-    painter.drawEllipse(QRect(QPoint(2, 2), size - QSize(4, 4)));
-    painter.end();
+    QImage face = EllipseOnKey(colour, size, 2);
     face.setPixel(40, 20, kKey);
     face.setPixel(41, 20, kKey);
     return face;

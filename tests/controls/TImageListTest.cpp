@@ -1,16 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/TImageList.h"
-
-namespace {
-
-QImage Solid(QRgb colour, QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
-
-}  // namespace
+#include "tests/support/Pictures.h"
 
 TEST(TImageList, StripIsCutIntoFramesFromTheLeft) {
     QImage strip(3 * 10 + 7, 8, QImage::Format_RGB32);  // 7 columns too few for a fourth

@@ -12,7 +12,7 @@
 
 #include "decoder/ostrel/Ostrel.h"
 #include "decoder/ostrel/PcmSample.h"
-#include "platform/DynamicLibrary.h"
+#include "tests/support/ConverterLibrary.h"
 #include "tests/decoder/Mp3Sources.h"
 #include "tests/decoder/WavExpectations.h"
 #include "tests/support/Mp3Probe.h"
@@ -73,22 +73,13 @@ QByteArray ReadAll(const QString& path) {
 class OstrelFrames : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        library_ = std::make_unique<platform::DynamicLibrary>(
-            platform::DynamicLibrary::Load(kLibraryPath, &loadError_));
-        if (library_->loaded()) ostrel_ = library_->function<OstrelFunction>("Ostrel");
+        library_ = std::make_unique<ConverterLibrary>(kLibraryPath, "Ostrel");
     }
-    static void TearDownTestSuite() {
-        ostrel_ = nullptr;
-        library_.reset();
-    }
-    void SetUp() override {
-        ASSERT_TRUE(library_->loaded()) << loadError_.toStdString();
-        ASSERT_NE(nullptr, ostrel_);
-    }
+    static void TearDownTestSuite() { library_.reset(); }
+    void SetUp() override { ASSERT_TRUE(library_->error().isEmpty()) << library_->error().toStdString(); }
 
     int Convert(const QString& source, const QString& destination) {
-        return ostrel_(QFile::encodeName(source).constData(),
-                       QFile::encodeName(destination).constData());
+        return library_->convert(source, destination);
     }
 
     // A file made by lame from a sweep (the two channels sweep apart).
@@ -110,9 +101,7 @@ protected:
     }
 
     TempDir dir;
-    static inline std::unique_ptr<platform::DynamicLibrary> library_;
-    static inline OstrelFunction ostrel_ = nullptr;
-    static inline QString loadError_;
+    static inline std::unique_ptr<ConverterLibrary> library_;
 };
 
 }  // namespace

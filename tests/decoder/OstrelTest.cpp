@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "decoder/ostrel/Ostrel.h"
-#include "platform/DynamicLibrary.h"
+#include "tests/support/ConverterLibrary.h"
 #include "tests/decoder/Mp3Sources.h"
 #include "tests/decoder/WavExpectations.h"
 #include "tests/support/ProgramRun.h"
@@ -89,45 +89,17 @@ private:
 class OstrelTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        library_ = std::make_unique<platform::DynamicLibrary>(
-            platform::DynamicLibrary::Load(kLibraryPath, &loadError_));
-        if (library_->loaded()) ostrel_ = library_->function<OstrelFunction>("Ostrel");
+        library_ = std::make_unique<ConverterLibrary>(kLibraryPath, "Ostrel");
     }
-    static void TearDownTestSuite() {
-        ostrel_ = nullptr;
-        library_.reset();
-    }
-    void SetUp() override {
-        ASSERT_TRUE(library_->loaded()) << loadError_.toStdString();
-        ASSERT_NE(nullptr, ostrel_) << "no export Ostrel";
-    }
+    static void TearDownTestSuite() { library_.reset(); }
+    void SetUp() override { ASSERT_TRUE(library_->error().isEmpty()) << library_->error().toStdString(); }
 
     static int Convert(const QString& source, const QString& destination) {
-        return ostrel_(QFile::encodeName(source).constData(),
-                       QFile::encodeName(destination).constData());
+        return library_->convert(source, destination);
     }
-
-    static constexpr int kHung = 1000;  // not a result of Ostrel
-
-    // Converts in a child process that is killed after `timeoutMs`, for the
-    // inputs on which a faulty decoder loop would never return. kHung then.
-    static int BoundedConvert(const QString& source, const QString& destination,
-                              int timeoutMs = 20000) {
-        const QByteArray from = QFile::encodeName(source);
-        const QByteArray to = QFile::encodeName(destination);
-        const pid_t child = fork();
-        if (child == 0) _exit(ostrel_(from.constData(), to.constData()) & 0xFF);
-        if (child < 0) return kHung;
-        int status = 0;
-        for (int waitedMs = 0; waitedMs < timeoutMs; waitedMs += 10) {
-            if (waitpid(child, &status, WNOHANG) == child) {
-                return WIFEXITED(status) ? static_cast<int8_t>(WEXITSTATUS(status)) : kHung;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-        return kHung;
+    static constexpr int kHung = ConverterLibrary::kHung;
+    static int BoundedConvert(const QString& source, const QString& destination) {
+        return library_->boundedConvert(source, destination);
     }
 
     // Converts `source` into a fresh file and reads it back.
@@ -139,9 +111,7 @@ protected:
         return ReadWavFile(out);
     }
 
-    static inline std::unique_ptr<platform::DynamicLibrary> library_;
-    static inline OstrelFunction ostrel_ = nullptr;
-    static inline QString loadError_;
+    static inline std::unique_ptr<ConverterLibrary> library_;
     TempDir dir_;
 };
 

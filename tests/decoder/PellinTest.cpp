@@ -22,6 +22,7 @@
 
 #include "decoder/pellin/Pellin.h"
 #include "platform/DynamicLibrary.h"
+#include "tests/support/ConverterLibrary.h"
 #include "tests/decoder/FfmpegTool.h"
 #include "tests/decoder/Mp3Sources.h"
 #include "tests/decoder/WavExpectations.h"
@@ -86,40 +87,16 @@ protected:
     // Loaded and unloaded around each test, as the program does around each
     // import.
     void SetUp() override {
-        QString error;
-        library_ = platform::DynamicLibrary::Load(kLibraryPath, &error);
-        ASSERT_TRUE(library_.loaded()) << error.toStdString();
-        pellin_ = library_.function<PellinFunction>("Pellin");
-        ASSERT_NE(nullptr, pellin_) << "no export Pellin";
+        library_ = std::make_unique<ConverterLibrary>(kLibraryPath, "Pellin");
+        ASSERT_TRUE(library_->error().isEmpty()) << library_->error().toStdString();
     }
 
     int Convert(const QString& source, const QString& destination) const {
-        return pellin_(QFile::encodeName(source).constData(),
-                       QFile::encodeName(destination).constData());
+        return library_->convert(source, destination);
     }
-
-    static constexpr int kHung = 1000;  // not a result of Pellin
-
-    // Converts in a child process that is killed after `timeoutMs`, for the
-    // inputs on which a faulty decoding loop would never return. kHung then,
-    // and for a crash as well.
-    int BoundedConvert(const QString& source, const QString& destination,
-                       int timeoutMs = 20000) const {
-        const QByteArray from = QFile::encodeName(source);
-        const QByteArray to = QFile::encodeName(destination);
-        const pid_t child = fork();
-        if (child == 0) _exit(pellin_(from.constData(), to.constData()) & 0xFF);
-        if (child < 0) return kHung;
-        int status = 0;
-        for (int waitedMs = 0; waitedMs < timeoutMs; waitedMs += 10) {
-            if (waitpid(child, &status, WNOHANG) == child) {
-                return WIFEXITED(status) ? static_cast<int8_t>(WEXITSTATUS(status)) : kHung;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-        return kHung;
+    static constexpr int kHung = ConverterLibrary::kHung;
+    int BoundedConvert(const QString& source, const QString& destination) const {
+        return library_->boundedConvert(source, destination);
     }
 
     // Converts `source` into a fresh file and reads it back.
@@ -130,8 +107,7 @@ protected:
         return ReadWavFile(out);
     }
 
-    platform::DynamicLibrary library_;
-    PellinFunction pellin_ = nullptr;
+    std::unique_ptr<ConverterLibrary> library_;
     TempDir dir_;
 };
 
@@ -204,14 +180,14 @@ TEST_F(PellinLibrary, RepeatedLoadingLeavesNoFilesOpenAndNothingMapped) {
     const Source& source = Sources::Get().wmav2Stereo();
     ASSERT_TRUE(source.failure.isEmpty()) << source.failure.toStdString();
     const QString out = dir_.path(QStringLiteral("out.wav"));
-    library_.unload();
+    library_.reset();
     // Load, convert, unload: what the program does for each import. (Each
     // load costs some 13 KiB of heap that Debian's FFmpeg dependencies
     // allocate as they load and never free, with or without a call.)
     auto import = [&] {
-        QString error;
-        auto library = platform::DynamicLibrary::Load(kLibraryPath, &error);
-        ASSERT_TRUE(library.loaded()) << error.toStdString();
+        auto loaded = platform::DynamicLibrary::Load(kLibraryPath);
+        ASSERT_TRUE(loaded) << loaded.failure().text.toStdString();
+        platform::DynamicLibrary library = std::move(loaded).value();
         auto pellin = library.function<PellinFunction>("Pellin");
         ASSERT_NE(nullptr, pellin);
         EXPECT_EQ(kPellinDecoded, pellin(QFile::encodeName(source.path).constData(),
@@ -484,7 +460,7 @@ TEST_F(PellinFailure, FullDiskRemovesThePartialFile) {
     ASSERT_TRUE(source.failure.isEmpty()) << source.failure.toStdString();
     // The 2-second stereo file needs some 350 KiB; the disk has room for less.
     SmallDisk disk(128);
-    if (!disk.available()) GTEST_SKIP() << "no private tmpfs (needs root)";
+    if (!disk.available()) GTEST_SKIP() << kNoSmallDisk;
     const QString out = disk.path(QStringLiteral("bgsound.wav"));
     QFile old(out);
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));

@@ -18,6 +18,11 @@ namespace {
 
 const QString kLibraryPath = QStringLiteral(TAVIMO_PROGRAM_DIR "/lame_enc.so");
 
+platform::DynamicLibrary LoadedOrEmpty(const QString& path) {
+    auto loaded = platform::DynamicLibrary::Load(path);
+    return loaded ? std::move(loaded).value() : platform::DynamicLibrary();
+}
+
 using Record = std::array<uint8_t, lame_enc::kConfigBytes>;
 
 void Put(Record& record, size_t offset, uint32_t value) {
@@ -43,7 +48,7 @@ Record ProgramRecord(int sampleRateHz, int channels) {
 }
 
 struct LameEnc {
-    platform::DynamicLibrary library = platform::DynamicLibrary::Load(kLibraryPath);
+    platform::DynamicLibrary library = LoadedOrEmpty(kLibraryPath);
     BeVersionFn version = library.function<BeVersionFn>("beVersion");
     BeInitStreamFn init = library.function<BeInitStreamFn>("beInitStream");
     BeEncodeChunkFn encode = library.function<BeEncodeChunkFn>("beEncodeChunk");

@@ -75,7 +75,7 @@ protected:
 
     bool Export(const QString& source, const QString& destination,
                 const QString& folder = kProgramFolder) {
-        const bool ok = ConvertToMp3(folder, source, destination, progress);
+        const bool ok = Told(ConvertToMp3(folder, source, destination, progress));
         // Whatever the outcome, the run leaves no library loaded and no file open.
         EXPECT_FALSE(IsLoaded(kLibraryPath));
         EXPECT_FALSE(IsLoaded(folder + QStringLiteral("lame_enc.so")));
@@ -311,7 +311,7 @@ TEST_F(Mp3Export, SourceWithoutSampleRateFailsToStartTheEncoder) {
 
 TEST_F(Mp3Export, AFailedSaveLeavesTheSongItWouldReplaceAsItWas) {
     SmallDisk disk(128);
-    if (!disk.available()) GTEST_SKIP() << "no tmpfs can be mounted here";
+    if (!disk.available()) GTEST_SKIP() << kNoSmallDisk;
     const QString song = disk.path("song.mp3");
     ASSERT_TRUE(Export(WriteToneMix(2, 1.0), song));
     const QByteArray good = ReadBytes(song);

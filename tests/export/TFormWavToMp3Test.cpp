@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "audio/ui/TFormWavToMp3.h"
-#include "net/Global.h"
+#include "base/Global.h"
 #include "tests/support/Mp3Probe.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/support/TempDir.h"
@@ -93,7 +93,7 @@ TEST(TFormWavToMp3, ShowsTheRunCannotBeClosedAndClosesItselfAfterIt) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
 
     Watcher watcher;
-    const bool ok = ExportMp3(dir.path("mix.wav"), dir.path("我的歌.mp3"), &owner);
+    const bool ok = Told(ExportMp3(dir.path("mix.wav"), dir.path("我的歌.mp3"), &owner));
     EXPECT_FALSE(watcher.timedOut);
     EXPECT_TRUE(ok);
     EXPECT_TRUE(messages.all().isEmpty()) << messages.texts().join('|').toStdString();
@@ -124,17 +124,19 @@ TEST(TFormWavToMp3, ShowsTheRunCannotBeClosedAndClosesItselfAfterIt) {
     EXPECT_TRUE(d.infoTag);
 }
 
-TEST(TFormWavToMp3, FailedRunShowsItsMessageAndTheWindowStillCloses) {
+TEST(TFormWavToMp3, AFailedRunClosesTheWindowAndReturnsItsFailure) {
     TempDir dir;
     SetWorkFolders(dir.path("tavimo"));  // a program folder without lame_enc.so
     RecordedMessages messages;
     WriteWavFile(dir.path("mix.wav"), 1, 44100, SineSamples(440, 0.5, 44100, 1));
 
     Watcher watcher;
-    EXPECT_FALSE(ExportMp3(dir.path("mix.wav"), dir.path("take.mp3")));
+    const Status saved = ExportMp3(dir.path("mix.wav"), dir.path("take.mp3"));
     EXPECT_FALSE(watcher.timedOut);
     EXPECT_TRUE(watcher.form.isNull());
-    EXPECT_EQ(QStringList{QStringLiteral("加载 lame_enc.so 失败")}, messages.texts());
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(QStringLiteral("加载 lame_enc.so 失败"), saved.failure().text);
+    EXPECT_TRUE(messages.all().isEmpty()) << "the caller tells the user";
     EXPECT_FALSE(QFile::exists(dir.path("take.mp3")));
     SetWorkFolders(QStringLiteral(TAVIMO_PROGRAM_DIR "/tavimo"));
 }

@@ -14,7 +14,7 @@
 #include "controls/TCGauge.h"
 #include "controls/TEzRgnBtn.h"
 #include "controls/TImageList.h"
-#include "net/Global.h"
+#include "base/Global.h"
 #include "tests/import/ImportFixture.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/WavFiles.h"
@@ -343,7 +343,7 @@ TEST_F(AccompanimentImportTest, AFailedConversionLeavesNoAccompaniment) {
         window->Import.ImportAccompaniment(good);
         ASSERT_TRUE(QFile::exists(Bgsound()));
         ASSERT_EQ("已导入伴奏: good", window->LabelCur->text());
-        window->ProgressBar->SetProgress(1);
+        window->State.setGaugeProgress(1);
         messages.clear();
 
         window->Import.ImportAccompaniment(bad.path);
@@ -392,7 +392,7 @@ TEST_F(AccompanimentImportTest, AFailedWmaConversionNamesItsCause) {
 
 TEST_F(AccompanimentImportTest, AConversionCutShortByAFullDiskLeavesNoAccompaniment) {
     SmallDisk disk(64);
-    if (!disk.available()) GTEST_SKIP() << "no tmpfs can be mounted here";
+    if (!disk.available()) GTEST_SKIP() << kNoSmallDisk;
     // The temp folder lives on the small disk; the program folder does not.
     window.reset();
     QDir(dir.path("temp")).removeRecursively();
@@ -413,7 +413,7 @@ TEST_F(AccompanimentImportTest, AConversionCutShortByAFullDiskLeavesNoAccompanim
 
 TEST_F(AccompanimentImportTest, AReadOnlyTempFolderIsToldAsSuch) {
     SmallDisk disk(64);
-    if (!disk.available()) GTEST_SKIP() << "no tmpfs can be mounted here";
+    if (!disk.available()) GTEST_SKIP() << kNoSmallDisk;
     window.reset();
     QDir(dir.path("temp")).removeRecursively();
     ASSERT_TRUE(QFile::link(disk.path(), dir.path("temp")));

@@ -76,8 +76,8 @@ ImportView ImportTest::View() const {
 void ImportTest::AfterEarlierTake() {
     TFormMain& w = *window;
     w.LabelTimeTotal->setText(QStringLiteral("/01:23"));
-    w.ProgressBar->SetMaxValue(83);
-    w.ProgressBar->SetProgress(40);
+    w.State.setGaugeMaximum(83);
+    w.State.setGaugeProgress(40);
     w.LabelTimeDone->setText(QStringLiteral("00:17"));
     w.EzRgnBtnRecord->setToolTip(QStringLiteral("重新录歌"));
     w.EzRgnBtnRecord->SetFace(*w.ImageListStart, 2);

@@ -205,7 +205,7 @@ TEST(MixDownFailures, MissingOrUnopenableFilesAreReportedAndLeaveMixAsItWas) {
         else
             dir.write("mix.wav", "old mix");
         WavHeader format = DefaultFormat();
-        EXPECT_FALSE(MixDown(dir.path(), format));
+        EXPECT_FALSE(Told(MixDown(dir.path(), format)));
         ASSERT_EQ(1, messages.all().size());
         EXPECT_EQ(QString::fromUtf8(c.text), messages.all()[0].text);
         EXPECT_EQ(QStringLiteral("提示"), messages.all()[0].caption);
@@ -224,7 +224,7 @@ TEST(MixDownFailures, ReadErrorIsReportedAndLeavesNoMix) {
     std::filesystem::create_symlink("/proc/self/mem", dir.file("bgsound.wav"));
     WriteWavFile(dir.path("record.wav"), 1, 44100, Ramp(1000, 1, 1));
     WavHeader format = DefaultFormat();
-    EXPECT_FALSE(MixDown(dir.path(), format));
+    EXPECT_FALSE(Told(MixDown(dir.path(), format)));
     EXPECT_EQ(QStringList{QStringLiteral("读取 bgsound.wav 失败: ") +
                           QString::fromLocal8Bit(std::strerror(EIO))},
               messages.texts());
@@ -238,7 +238,7 @@ TEST(MixDownFailures, FullDiskIsReportedAndLeavesNoCutOffMix) {
     // Every write to /dev/full fails with ENOSPC, as on a full disk.
     std::filesystem::create_symlink("/dev/full", dir.file("mix.wav"));
     WavHeader format = DefaultFormat();
-    EXPECT_FALSE(MixDown(dir.path(), format));
+    EXPECT_FALSE(Told(MixDown(dir.path(), format)));
     ASSERT_EQ(1, messages.all().size());
     EXPECT_EQ(QStringLiteral("写入 mix.wav 失败: ") + QString::fromLocal8Bit(std::strerror(ENOSPC)),
               messages.all()[0].text);
@@ -250,11 +250,11 @@ TEST(MixDownFailures, FullDiskIsReportedAndLeavesNoCutOffMix) {
 TEST(MixDownFailures, DiskFullingUpDuringTheMixIsReported) {
     // Room for the two inputs and part of the mix.
     SmallDisk disk(640);
-    if (!disk.available()) GTEST_SKIP() << "needs a small file system (root)";
+    if (!disk.available()) GTEST_SKIP() << kNoSmallDisk;
     RecordedMessages messages;
     WriteInputs(disk.path(), 2, 44100, Ramp(150000, 1, 3), Ramp(75000, 1, 3));
     WavHeader format = DefaultFormat();
-    EXPECT_FALSE(MixDown(disk.path(), format));
+    EXPECT_FALSE(Told(MixDown(disk.path(), format)));
     EXPECT_EQ(QStringList{QStringLiteral("写入 mix.wav 失败: ") +
                           QString::fromLocal8Bit(std::strerror(ENOSPC))},
               messages.texts());
@@ -263,11 +263,11 @@ TEST(MixDownFailures, DiskFullingUpDuringTheMixIsReported) {
 
 TEST(MixDownFailures, DiskFullingUpDuringTheCopyIsReported) {
     SmallDisk disk(256);
-    if (!disk.available()) GTEST_SKIP() << "needs a small file system (root)";
+    if (!disk.available()) GTEST_SKIP() << kNoSmallDisk;
     RecordedMessages messages;
     WriteWavFile(disk.path("record.wav"), 1, 44100, Ramp(75000, 1, 3));
     WavHeader format = DefaultFormat();
-    EXPECT_FALSE(MixDown(disk.path(), format));
+    EXPECT_FALSE(Told(MixDown(disk.path(), format)));
     ASSERT_EQ(1, messages.all().size());
     EXPECT_TRUE(
         messages.all()[0].text.startsWith(QStringLiteral("复制 record.wav 到 mix.wav 失败: ")))
@@ -281,7 +281,7 @@ TEST(MixDownFailures, FailingCopyIsReported) {
     WriteWavFile(dir.path("record.wav"), 1, 44100, Ramp(100, 1, 1));
     QDir(dir.path()).mkdir("mix.wav");
     WavHeader format = DefaultFormat();
-    EXPECT_FALSE(MixDown(dir.path(), format));
+    EXPECT_FALSE(Told(MixDown(dir.path(), format)));
     ASSERT_EQ(1, messages.all().size());
     EXPECT_TRUE(
         messages.all()[0].text.startsWith(QStringLiteral("复制 record.wav 到 mix.wav 失败: ")))

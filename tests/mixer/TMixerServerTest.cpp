@@ -17,6 +17,7 @@
 #include "audio/TMixer.h"
 #include "platform/PulseMixerBackend.h"
 #include "tests/support/ProgramRun.h"
+#include "tests/support/SilentSocket.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -47,19 +48,6 @@ void SetServer(const QString& what, const QString& name, const QString& value) {
 // The mixer over a connection of its own to the server PULSE_SERVER names.
 std::unique_ptr<platform::PulseMixerBackend> ServerMixer() {
     return std::make_unique<platform::PulseMixerBackend>(std::make_shared<platform::PulseServer>());
-}
-
-// Runs `body` with the sound server address set to `address`.
-template <typename Body>
-void WithServerAddress(const QByteArray& address, Body body) {
-    const QByteArray saved = qgetenv("PULSE_SERVER");
-    qputenv("PULSE_SERVER", address);
-    body();
-    if (saved.isNull()) {
-        qunsetenv("PULSE_SERVER");
-    } else {
-        qputenv("PULSE_SERVER", saved);
-    }
 }
 
 class MixerOnServer : public ::testing::Test {
@@ -186,22 +174,12 @@ TEST(MixerWithoutServer, OpenFailsQuietlyAndSlidersShowZero) {
 }
 
 TEST(MixerWithoutServer, ServerThatNeverAnswersIsGivenUp) {
-    // A socket that takes connections and never says a word.
-    TempDir dir;
-    const QByteArray path = dir.path("silent").toLocal8Bit();
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(listener, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    ASSERT_LT(size_t(path.size()), sizeof address.sun_path);
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-    ASSERT_EQ(0, ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address));
-    ASSERT_EQ(0, ::listen(listener, 8));
-    WithServerAddress("unix:" + path, [] {
+    const SilentSocket silent;
+    ASSERT_TRUE(silent.listening());
+    WithServerAddress(silent.address(), [] {
         TMixer mixer(ServerMixer());
         EXPECT_FALSE(mixer.Open([](platform::MixerHandle) {}));
         EXPECT_EQ(0.0f, mixer.GetMasterVolume());
         mixer.Close();
     });
-    ::close(listener);
 }

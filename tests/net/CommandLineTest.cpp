@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <cstdlib>
 
-#include "net/CommandLine.h"
-#include "net/LaunchProgram.h"
+#include "base/CommandLine.h"
+#include "platform/LaunchProgram.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -23,6 +23,14 @@
 
 namespace {
 
+// The download's outcome as success and the failure's text ("" on success).
+bool Download(const QString& url, const QString& destination, bool window, int attempts,
+              bool fullName, QString* error) {
+    const Status got = DownloadFile(url, destination, window, attempts, fullName);
+    if (error) *error = got ? QString() : got.failure().text;
+    return got.ok();
+}
+
 TFormDown* OpenDownloadWindow() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         if (auto* window = qobject_cast<TFormDown*>(widget); window && window->isVisible()) {
@@ -148,7 +156,7 @@ TEST_F(DownloadFileTest, AWholeFileInTheWindow) {
         return true;
     });
     QString error = "before";
-    EXPECT_TRUE(DownloadFile(server.url("/trickle?size=200000&piece=20000&every=50"), target, true,
+    EXPECT_TRUE(Download(server.url("/trickle?size=200000&piece=20000&every=50"), target, true,
                              3, true, &error));
     EXPECT_EQ("", error);
     EXPECT_TRUE(TestHttpServer::fileHoldsPattern(target, 200000));
@@ -163,21 +171,21 @@ TEST_F(DownloadFileTest, AWholeFileInTheWindow) {
         caption = window.windowTitle();
         return true;
     });
-    EXPECT_TRUE(DownloadFile(server.url("/trickle?size=4000&piece=1000&every=50"),
+    EXPECT_TRUE(Download(server.url("/trickle?size=4000&piece=1000&every=50"),
                              dir.path("my.song.mp3"), true, 1, false, nullptr));
     EXPECT_EQ("正在下载文件 my", caption);
     EXPECT_TRUE(
-        DownloadFile(server.url("/chunked?size=300000"), dir.path("x"), false, 1, true, &error));
+        Download(server.url("/chunked?size=300000"), dir.path("x"), false, 1, true, &error));
     EXPECT_TRUE(TestHttpServer::fileHoldsPattern(dir.path("x"), 300000));
     EXPECT_TRUE(
-        DownloadFile(server.url("/close?size=0"), dir.path("empty"), false, 1, true, &error));
+        Download(server.url("/close?size=0"), dir.path("empty"), false, 1, true, &error));
     EXPECT_EQ(0, QFileInfo(dir.path("empty")).size());
     EXPECT_TRUE(QFileInfo::exists(dir.path("empty")));
 }
 
 TEST_F(DownloadFileTest, BrokenTransfersAreTriedAgain) {
     QString error = "x";
-    EXPECT_TRUE(DownloadFile(server.url("/flaky?id=twice&fail=2&size=100000&cut=30000"),
+    EXPECT_TRUE(Download(server.url("/flaky?id=twice&fail=2&size=100000&cut=30000"),
                              dir.path("a.mp3"), true, 3, true, &error));
     EXPECT_EQ("", error);
     EXPECT_EQ(3, server.requestsTo("/flaky?id=twice").size());
@@ -191,14 +199,14 @@ TEST_F(DownloadFileTest, BrokenTransfersAreTriedAgain) {
         }
         return false;
     });
-    EXPECT_FALSE(DownloadFile(server.url("/flaky?id=thrice&fail=3&size=100000&cut=30000&reset=1"),
+    EXPECT_FALSE(Download(server.url("/flaky?id=thrice&fail=3&size=100000&cut=30000&reset=1"),
                               dir.path("b.mp3"), true, 3, true, &error));
     EXPECT_EQ("网络故障", error);
     EXPECT_EQ(3, server.requestsTo("/flaky?id=thrice").size());
     EXPECT_EQ("下载中断,请检查网络是否正常,正在重试...", retryText);
 
     // A server in trouble is asked again too.
-    EXPECT_FALSE(DownloadFile(server.url("/status/503"), dir.path("c"), false, 2, true, &error));
+    EXPECT_FALSE(Download(server.url("/status/503"), dir.path("c"), false, 2, true, &error));
     EXPECT_EQ("网络故障", error);
     EXPECT_EQ(2, server.requestsTo("/status/503").size());
 }
@@ -214,7 +222,7 @@ TEST_F(DownloadFileTest, EachFailureTellsItsOwnText) {
     QString error;
     QElapsedTimer clock;
     clock.start();
-    EXPECT_FALSE(DownloadFile(missing, dir.path("m.mp3"), true, 3, true, &error));
+    EXPECT_FALSE(Download(missing, dir.path("m.mp3"), true, 3, true, &error));
     EXPECT_GE(clock.elapsed(), 7500);  // the text stays up for its 8 seconds
     EXPECT_EQ(1, server.requestsTo("/status/404").size());
     EXPECT_EQ("找不到文件 " + missing + "   请检查网络是否正常," + programName() +
@@ -229,17 +237,17 @@ TEST_F(DownloadFileTest, EachFailureTellsItsOwnText) {
     TestHttpServer stopped;
     const QString dead = stopped.url("/bytes?size=10");
     stopped.stop();
-    EXPECT_FALSE(DownloadFile(dead, dir.path("d"), true, 3, true, &error));
+    EXPECT_FALSE(Download(dead, dir.path("d"), true, 3, true, &error));
     EXPECT_EQ("连接服务器失败 " + stopped.hostPort(), error);
 
     // An address that is none; another protocol; another failure.
-    EXPECT_FALSE(DownloadFile("ftp://127.0.0.1/x", dir.path("f"), false, 3, true, &error));
+    EXPECT_FALSE(Download("ftp://127.0.0.1/x", dir.path("f"), false, 3, true, &error));
     EXPECT_EQ("URL不正确 ftp://127.0.0.1/x", error);
-    EXPECT_FALSE(DownloadFile("", dir.path("f"), false, 3, true, &error));
+    EXPECT_FALSE(Download("", dir.path("f"), false, 3, true, &error));
     EXPECT_EQ("URL不正确 ", error);
-    EXPECT_FALSE(DownloadFile(server.url("/status/403"), dir.path("f"), false, 3, true, &error));
+    EXPECT_FALSE(Download(server.url("/status/403"), dir.path("f"), false, 3, true, &error));
     EXPECT_EQ("下载出错 0x800C0007", error);
-    EXPECT_FALSE(DownloadFile(server.url("/bytes?size=10"), dir.path("no/such/folder/f"), false, 3,
+    EXPECT_FALSE(Download(server.url("/bytes?size=10"), dir.path("no/such/folder/f"), false, 3,
                               true, &error));
     EXPECT_EQ("下载出错 0x80070003", error);
 }
@@ -249,7 +257,7 @@ TEST_F(DownloadFileTest, TheDestinationGoesFirst) {
     TestHttpServer stopped;
     const QString dead = stopped.url("/bytes?size=10");
     stopped.stop();
-    EXPECT_FALSE(DownloadFile(dead, target, false, 1, true, nullptr));
+    EXPECT_FALSE(Download(dead, target, false, 1, true, nullptr));
     EXPECT_FALSE(QFileInfo::exists(target));
 }
 
@@ -260,11 +268,12 @@ TEST_F(DownloadFileTest, CancelByButtonOrCloseBox) {
         QTest::mouseClick(window.ButtonCancel, Qt::LeftButton);
         return true;
     });
-    QString error = "unchanged";
     QElapsedTimer clock;
     clock.start();
-    EXPECT_FALSE(DownloadFile(slow, dir.path("c1"), true, 3, true, &error));
-    EXPECT_EQ("unchanged", error);
+    const Status byButton = DownloadFile(slow, dir.path("c1"), true, 3, true);
+    ASSERT_FALSE(byButton);
+    EXPECT_EQ(FailureCause::Cancelled, byButton.failure().cause);
+    EXPECT_EQ("", byButton.failure().text);
     EXPECT_LT(clock.elapsed(), 15000);  // long before the trickle's 20 seconds
     EXPECT_EQ(1, server.requestsTo("/trickle").size());
 
@@ -274,8 +283,9 @@ TEST_F(DownloadFileTest, CancelByButtonOrCloseBox) {
         return true;
     });
     clock.restart();
-    EXPECT_FALSE(DownloadFile(slow, dir.path("c2"), true, 3, true, &error));
-    EXPECT_EQ("unchanged", error);
+    const Status byCloseBox = DownloadFile(slow, dir.path("c2"), true, 3, true);
+    ASSERT_FALSE(byCloseBox);
+    EXPECT_EQ(FailureCause::Cancelled, byCloseBox.failure().cause);
     EXPECT_LT(clock.elapsed(), 15000);
 }
 
@@ -292,7 +302,7 @@ TEST_F(DownloadFileTest, NoLengthShowsZeroExpected) {
         barMaximum = window.ProgressBar->maximum();
         return true;
     });
-    EXPECT_TRUE(DownloadFile(server.url("/trickle?size=100000&piece=4096&every=30&length=0"),
+    EXPECT_TRUE(Download(server.url("/trickle?size=100000&piece=4096&every=30&length=0"),
                              dir.path("n"), true, 1, true, nullptr));
     EXPECT_TRUE(seen.endsWith(u'k')) << seen.toStdString();
     EXPECT_EQ(0, barMaximum);

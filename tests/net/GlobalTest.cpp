@@ -4,7 +4,7 @@
 #include <QFile>
 #include <optional>
 
-#include "net/Global.h"
+#include "base/Global.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
 

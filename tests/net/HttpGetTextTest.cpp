@@ -78,12 +78,14 @@ TEST(CurlLibrary, IsLoadedByTheFirstRequestNotBefore) {
 }
 
 TEST(CurlLibrary, AMissingLibraryOrOneThatIsNotLibcurlIsRefusedWithTheReason) {
-    QString error;
-    EXPECT_FALSE(net_http::LoadCurlFunctions("libtavimo-not-there.so", &error));
-    EXPECT_TRUE(error.contains("libtavimo-not-there.so")) << error.toStdString();
-    error.clear();
-    EXPECT_FALSE(net_http::LoadCurlFunctions("libz.so.1", &error));
-    EXPECT_TRUE(error.contains("lacks a libcurl entry point")) << error.toStdString();
+    const auto missing = net_http::LoadCurlFunctions("libtavimo-not-there.so");
+    ASSERT_FALSE(missing);
+    EXPECT_TRUE(missing.failure().text.contains("libtavimo-not-there.so"))
+        << missing.failure().text.toStdString();
+    const auto other = net_http::LoadCurlFunctions("libz.so.1");
+    ASSERT_FALSE(other);
+    EXPECT_TRUE(other.failure().text.contains("lacks a libcurl entry point"))
+        << other.failure().text.toStdString();
 }
 
 TEST_F(HttpGetTextTest, BodiesWhateverTheirFraming) {

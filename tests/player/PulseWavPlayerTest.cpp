@@ -20,7 +20,6 @@
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
 
-using platform::MediaPlayerError;
 using platform::PulseWavPlayer;
 
 namespace {
@@ -92,17 +91,13 @@ std::shared_ptr<platform::PulseServer> NewServer() {
 // Opens `path` in the player and starts it.
 void PlayFile(PulseWavPlayer& player, const QString& path) {
     player.setFileName(path);
-    player.open();
-    player.play();
+    ASSERT_TRUE(player.open());
+    ASSERT_TRUE(player.play());
 }
 
-std::string ErrorOf(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const MediaPlayerError& error) {
-        return error.what();
-    }
-    return "(no error)";
+std::string ErrorOf(const std::function<Status()>& operation) {
+    const Status outcome = operation();
+    return outcome ? "(no error)" : outcome.failure().text.toStdString();
 }
 
 long ResidentKb() {
@@ -123,19 +118,19 @@ TEST(WavPlayer, PlayRestartsStopSilencesCloseReleases) {
     player.setFileName(WriteSong(dir));
     EXPECT_EQ(dir.path("song.wav"), player.fileName());
 
-    player.open();
+    ASSERT_TRUE(player.open());
     EXPECT_TRUE(player.isOpen());
     EXPECT_FALSE(player.isPlaying());
-    player.play();
+    ASSERT_TRUE(player.play());
     EXPECT_TRUE(player.isPlaying());
     QTest::qWait(1500);
-    player.play();  // from the beginning again
+    ASSERT_TRUE(player.play());  // from the beginning again
     QTest::qWait(1500);
-    player.stop();
+    ASSERT_TRUE(player.stop());
     EXPECT_TRUE(player.isOpen());
     EXPECT_FALSE(player.isPlaying());
     QTest::qWait(1000);
-    player.play();  // still open after stop
+    ASSERT_TRUE(player.play());  // still open after stop
     QTest::qWait(500);
     player.close();
     EXPECT_FALSE(player.isOpen());
@@ -144,7 +139,7 @@ TEST(WavPlayer, PlayRestartsStopSilencesCloseReleases) {
 
     const std::string windows = Windows(monitor.finish());
     EXPECT_EQ("SABABSAS", Runs(windows)) << windows;
-    EXPECT_EQ(platform::kNoFileOpenText, ErrorOf([&] { player.play(); }));
+    EXPECT_EQ(platform::kNoFileOpenText, ErrorOf([&] { return player.play(); }));
 }
 
 TEST(WavPlayer, PlaybackEndsByItselfAndPlaysAgain) {
@@ -159,7 +154,7 @@ TEST(WavPlayer, PlaybackEndsByItselfAndPlaysAgain) {
     EXPECT_FALSE(player.isPlaying());
     EXPECT_TRUE(player.isOpen());
     QTest::qWait(500);
-    player.play();
+    ASSERT_TRUE(player.play());
     QTest::qWait(1800);
     const std::string windows = Windows(monitor.finish());
     EXPECT_EQ("SABSABS", Runs(windows)) << windows;
@@ -241,8 +236,8 @@ TEST(WavPlayer, LongFileIsStreamedNotLoaded) {
 
 TEST(WavPlayerErrors, PlayAndStopNeedAnOpenFile) {
     PulseWavPlayer player(NewServer());
-    EXPECT_EQ("No MCI device open", ErrorOf([&] { player.play(); }));
-    EXPECT_EQ("No MCI device open", ErrorOf([&] { player.stop(); }));
+    EXPECT_EQ("No MCI device open", ErrorOf([&] { return player.play(); }));
+    EXPECT_EQ("No MCI device open", ErrorOf([&] { return player.stop(); }));
     EXPECT_NO_THROW(player.close());
     EXPECT_FALSE(player.isOpen());
 }
@@ -277,18 +272,18 @@ TEST(WavPlayerErrors, OpenRefusesWhatItCannotPlay) {
         SCOPED_TRACE(c.path.toStdString());
         PulseWavPlayer player(NewServer());
         player.setFileName(good);
-        player.open();
+        ASSERT_TRUE(player.open());
         player.setFileName(c.path);
-        const std::string error = ErrorOf([&] { player.open(); });
+        const std::string error = ErrorOf([&] { return player.open(); });
         EXPECT_EQ(0u, error.rfind(c.start, 0)) << error;
         // The file that was open before is closed all the same.
         EXPECT_FALSE(player.isOpen());
-        EXPECT_EQ("No MCI device open", ErrorOf([&] { player.play(); }));
+        EXPECT_EQ("No MCI device open", ErrorOf([&] { return player.play(); }));
     }
     EXPECT_NE(std::string::npos, ErrorOf([&] {
                                      PulseWavPlayer player(NewServer());
                                      player.setFileName(dir.path("missing.wav"));
-                                     player.open();
+                                     return player.open();
                                  }).find("No such file or directory"));
 }
 
@@ -328,17 +323,17 @@ TEST(WavPlayer, TellsWhenItsFirstSampleWasHeard) {
     TempDir dir;
     PulseWavPlayer player(NewServer());
     player.setFileName(WriteSong(dir, 2));
-    player.open();
+    ASSERT_TRUE(player.open());
     EXPECT_FALSE(player.firstSampleHeardAt());
     const platform::SoundTime played = platform::SoundClock::now();
-    player.play();
+    ASSERT_TRUE(player.play());
     ASSERT_TRUE(QTest::qWaitFor([&] { return player.firstSampleHeardAt().has_value(); }, 3000));
     // After the play call, and soon after: the server keeps only a little
     // sound ahead of the speakers.
     const platform::SoundTime heard = *player.firstSampleHeardAt();
     EXPECT_GE(heard, played);
     EXPECT_LT(heard - played, std::chrono::seconds(3));
-    player.stop();
+    ASSERT_TRUE(player.stop());
     EXPECT_FALSE(player.firstSampleHeardAt());
 }
 

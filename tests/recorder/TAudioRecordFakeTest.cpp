@@ -9,8 +9,8 @@
 #include <numeric>
 
 #include "audio/TAudioRecord.h"
-#include "tests/recorder/FakeAudioInput.h"
-#include "tests/recorder/FakeWavPlayer.h"
+#include "tests/support/FakeAudioInput.h"
+#include "tests/support/FakeWavPlayer.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
@@ -25,7 +25,8 @@ struct FakeRecorder {
     FakeRecorder() {
         auto owned = std::make_unique<FakeAudioInput>(&counts);
         input = owned.get();
-        recorder = std::make_unique<TAudioRecord>(2, std::move(owned));
+        recorder = std::make_unique<TAudioRecord>(std::move(owned));
+        recorder->setFailureHandler(ShowFailure);
     }
 };
 
@@ -47,8 +48,9 @@ TEST(RecorderFailures, NoDeviceShowsOpenErrorAndCreatesNoFile) {
     RecordedMessages shown;
     TempDir dir;
     FakeRecorder fake;
-    fake.input->openResult = {2, QStringLiteral("no device")};
-    EXPECT_FALSE(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16));
+    fake.input->openResult =
+        Failure{FailureCause::NoSound, QStringLiteral("no device"), FailureNotice::Simple, 2};
+    EXPECT_FALSE(Told(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16)));
     EXPECT_EQ(QStringList{"waveInOpen Error 2 no device"}, shown.texts());
     EXPECT_FALSE(QFile::exists(dir.path("record.wav")));
 }
@@ -59,14 +61,14 @@ TEST(RecorderFailures, RefusedPreparationAndQueueingHaveTheirOwnMessages) {
         RecordedMessages shown;
         FakeRecorder fake;
         fake.input->failPrepareAt = 3;
-        EXPECT_FALSE(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16));
+        EXPECT_FALSE(Told(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16)));
         EXPECT_EQ(QStringList{"waveInPrepareHeader Error the driver refused"}, shown.texts());
     }
     {
         RecordedMessages shown;
         FakeRecorder fake;
         fake.input->failQueueAt = 0;
-        EXPECT_FALSE(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16));
+        EXPECT_FALSE(Told(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16)));
         EXPECT_EQ(QStringList{"waveInAddBuffer Error the driver refused"}, shown.texts());
     }
     EXPECT_FALSE(QFile::exists(dir.path("record.wav")));
@@ -77,7 +79,7 @@ TEST(RecorderFailures, UncreatableFileNamesPathAndSystemText) {
     TempDir dir;
     FakeRecorder fake;
     const std::string path = dir.file("missing/record.wav");
-    EXPECT_FALSE(fake.recorder->Start(path, 1, 44100, 16));
+    EXPECT_FALSE(Told(fake.recorder->Start(path, 1, 44100, 16)));
     EXPECT_EQ(QStringList{QStringLiteral("创建文件失败 ") + QString::fromStdString(path) + " " +
                           QString::fromLocal8Bit(std::strerror(ENOENT))},
               shown.texts());
@@ -87,7 +89,7 @@ TEST(RecorderBlocks, ReturnedBlocksAreWrittenInOrderAndQueuedAgain) {
     RecordedMessages shown;
     TempDir dir;
     FakeRecorder fake;
-    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 22050, 16));
+    ASSERT_TRUE(Told(fake.recorder->Start(dir.file("record.wav"), 1, 22050, 16)));
     EXPECT_EQ(TAudioRecord::kBlockBytes, fake.input->blockBytes());
     EXPECT_EQ(22050, fake.input->format().sampleRate);
     EXPECT_EQ(10u, fake.input->queuedCount());
@@ -97,7 +99,7 @@ TEST(RecorderBlocks, ReturnedBlocksAreWrittenInOrderAndQueuedAgain) {
     for (int i = 0; i < 25; ++i) ASSERT_TRUE(fake.input->returnBlock(2646, char(i)));
     ASSERT_TRUE(fake.input->returnBlock(100, 'x'));  // a short block counts as it is
     EXPECT_EQ(10u, fake.input->queuedCount());
-    fake.recorder->Stop();
+    Told(fake.recorder->Stop());
     EXPECT_FALSE(fake.input->running());
     // The partly filled block that stopping releases is not written.
     ASSERT_TRUE(fake.input->returnBlock(2000, 'z'));
@@ -119,12 +121,12 @@ TEST(RecorderBlocks, ReturnedBlocksAreWrittenInOrderAndQueuedAgain) {
 TEST(RecorderBlocks, StopWithoutFileOnlyStopsTheDevice) {
     RecordedMessages shown;
     FakeRecorder fake;
-    fake.recorder->Stop();  // never started
+    Told(fake.recorder->Stop());  // never started
     EXPECT_EQ(0, fake.counts.opens);
     TempDir dir;
-    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16));
-    fake.recorder->Stop();
-    fake.recorder->Stop();  // the file is finished once; the second Stop changes nothing
+    ASSERT_TRUE(Told(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16)));
+    Told(fake.recorder->Stop());
+    Told(fake.recorder->Stop());  // the file is finished once; the second Stop changes nothing
     EXPECT_EQ(44, QFile(dir.path("record.wav")).size());
     EXPECT_TRUE(shown.texts().isEmpty());
 }
@@ -136,14 +138,15 @@ TEST(RecorderBlocks, EveryDeviceAndBlockIsReleasedAcrossTakesAndFailures) {
     {
         auto owned = std::make_unique<FakeAudioInput>(&counts);
         FakeAudioInput* input = owned.get();
-        TAudioRecord recorder(2, std::move(owned));
+        TAudioRecord recorder(std::move(owned));
+        recorder.setFailureHandler(ShowFailure);
         for (int take = 0; take < 100; ++take) {
             // Every tenth take the driver refuses a block half-way.
             input->failPrepareAt = take % 10 == 9 ? 5 : -1;
-            const bool started = recorder.Start(dir.file("record.wav"), 1, 44100, 16);
+            const bool started = Told(recorder.Start(dir.file("record.wav"), 1, 44100, 16));
             EXPECT_EQ(take % 10 != 9, started) << take;
             input->returnBlock(2646, 1);
-            recorder.Stop();
+            Told(recorder.Stop());
             // One device at most, holding this take's blocks only.
             EXPECT_EQ(counts.opens - 1, counts.closes) << take;
             EXPECT_LE(input->preparedCount(), 10u) << take;
@@ -160,14 +163,14 @@ TEST(RecorderTiming, SoundCapturedBeforeTheAccompanimentWasHeardIsDropped) {
     FakeWavPlayer player;
     const platform::SoundTime captured = platform::SoundClock::now();
     fake.input->capturedAt = captured;
-    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16, &player));
+    ASSERT_TRUE(Told(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16, &player)));
     // Until the player has been heard the voice is held back.
     ASSERT_TRUE(fake.input->returnBytes(Numbered(0)));
     EXPECT_EQ(44, QFile(dir.path("record.wav")).size());
     player.heardAt = captured + 10ms;  // 441 frames after the first one captured
     ASSERT_TRUE(fake.input->returnBytes(Numbered(kBlockSamples)));
     ASSERT_TRUE(fake.input->returnBytes(Numbered(2 * kBlockSamples)));
-    fake.recorder->Stop();
+    Told(fake.recorder->Stop());
 
     const WavContents wav = ReadWavFile(dir.path("record.wav"));
     ASSERT_EQ(size_t(3 * kBlockSamples - 441), wav.samples.size());
@@ -184,9 +187,9 @@ TEST(RecorderTiming, CaptureThatBeganLateIsMadeUpWithSilence) {
     const platform::SoundTime heard = platform::SoundClock::now();
     player.heardAt = heard;
     fake.input->capturedAt = heard + 10ms;
-    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16, &player));
+    ASSERT_TRUE(Told(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16, &player)));
     ASSERT_TRUE(fake.input->returnBytes(Numbered(1, 100)));
-    fake.recorder->Stop();
+    Told(fake.recorder->Stop());
     const WavContents wav = ReadWavFile(dir.path("record.wav"));
     ASSERT_EQ(size_t(441 + 100), wav.samples.size());
     EXPECT_EQ(std::vector<int16_t>(441, 0),
@@ -199,9 +202,9 @@ TEST(RecorderTiming, WithoutAccompanimentOnlyTheInputsLatencyIsTakenOff) {
     FakeRecorder fake;
     // The input's first sample was at the microphone a second before Start.
     fake.input->capturedAt = platform::SoundClock::now() - 1s;
-    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 8000, 16));
+    ASSERT_TRUE(Told(fake.recorder->Start(dir.file("record.wav"), 1, 8000, 16)));
     for (int i = 0; i < 10; ++i) ASSERT_TRUE(fake.input->returnBytes(Numbered(i * kBlockSamples)));
-    fake.recorder->Stop();
+    Told(fake.recorder->Stop());
     const WavContents wav = ReadWavFile(dir.path("record.wav"));
     // 8000 frames (a second) dropped, to within the time Start itself took.
     ASSERT_NEAR(double(10 * kBlockSamples - 8000), double(wav.samples.size()), 8);
@@ -212,7 +215,7 @@ TEST(RecorderTiming, WithoutReportsTheVoiceIsKeptAsCaptured) {
     TempDir dir;
     FakeRecorder fake;
     FakeWavPlayer player;  // never heard
-    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 8000, 16, &player));
+    ASSERT_TRUE(Told(fake.recorder->Start(dir.file("record.wav"), 1, 8000, 16, &player)));
     // Three seconds at 8000 Hz are 48000 bytes: until then the voice waits
     // for the reports, then it goes to the file as it is.
     for (int i = 0; i < 18; ++i) ASSERT_TRUE(fake.input->returnBytes(Numbered(i * kBlockSamples)));
@@ -221,9 +224,9 @@ TEST(RecorderTiming, WithoutReportsTheVoiceIsKeptAsCaptured) {
     EXPECT_EQ(44 + 19 * 2646, QFile(dir.path("record.wav")).size());
 
     // And a Stop before that writes what was held as it is, too.
-    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 8000, 16, &player));
+    ASSERT_TRUE(Told(fake.recorder->Start(dir.file("record.wav"), 1, 8000, 16, &player)));
     ASSERT_TRUE(fake.input->returnBytes(Numbered(5)));
-    fake.recorder->Stop();
+    Told(fake.recorder->Stop());
     const WavContents wav = ReadWavFile(dir.path("record.wav"));
     ASSERT_EQ(size_t(kBlockSamples), wav.samples.size());
     EXPECT_EQ(5, wav.samples.front());
@@ -232,11 +235,11 @@ TEST(RecorderTiming, WithoutReportsTheVoiceIsKeptAsCaptured) {
 TEST(RecorderTiming, StopWritesTheLastPartlyFilledBlockTheInputHandsOver) {
     TempDir dir;
     FakeRecorder fake;
-    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16));
+    ASSERT_TRUE(Told(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16)));
     ASSERT_TRUE(fake.input->returnBytes(Numbered(0)));
     // An input hands its last block over from within stop(), partly filled.
     fake.input->onStop = [&] { fake.input->returnBytes(Numbered(kBlockSamples, 300)); };
-    fake.recorder->Stop();
+    Told(fake.recorder->Stop());
     EXPECT_EQ(44 + 2646 + 600, QFile(dir.path("record.wav")).size());
 }
 
@@ -244,9 +247,11 @@ TEST(RecorderFailures, CaptureBreakingOffFinishesTheFileAndIsShownOnce) {
     RecordedMessages shown;
     TempDir dir;
     FakeRecorder fake;
-    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16));
+    ASSERT_TRUE(Told(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16)));
     for (int i = 0; i < 4; ++i) ASSERT_TRUE(fake.input->returnBytes(Numbered(i * kBlockSamples)));
-    fake.input->breakOff({11, QStringLiteral("the connection to the sound server broke off")});
+    fake.input->breakOff({FailureCause::NoSound,
+                          QStringLiteral("the connection to the sound server broke off"),
+                          FailureNotice::Simple, 11});
     EXPECT_EQ(QStringList{"录音中断 11 the connection to the sound server broke off"},
               shown.texts());
     // The file is complete already, before the user ends the take.
@@ -254,14 +259,14 @@ TEST(RecorderFailures, CaptureBreakingOffFinishesTheFileAndIsShownOnce) {
     EXPECT_EQ(size_t(4 * kBlockSamples), wav.samples.size());
     EXPECT_EQ(wav.fileBytes - 44, wav.header.dataSize);
     EXPECT_EQ(wav.fileBytes - 8, wav.header.riffSize);
-    fake.recorder->Stop();
+    Told(fake.recorder->Stop());
     EXPECT_EQ(1, shown.texts().size());
     EXPECT_EQ(wav.fileBytes, QFile(dir.path("record.wav")).size());
 
     // The next take starts afresh.
-    ASSERT_TRUE(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16));
+    ASSERT_TRUE(Told(fake.recorder->Start(dir.file("record.wav"), 1, 44100, 16)));
     ASSERT_TRUE(fake.input->returnBytes(Numbered(0)));
-    fake.recorder->Stop();
+    Told(fake.recorder->Stop());
     EXPECT_EQ(44 + 2646, QFile(dir.path("record.wav")).size());
     EXPECT_EQ(1, shown.texts().size());
 }

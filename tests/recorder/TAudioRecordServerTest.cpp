@@ -24,6 +24,7 @@
 #include "tests/support/PrivateSoundServer.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/support/SmallDisk.h"
+#include "tests/support/SilentSocket.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
 
@@ -38,7 +39,8 @@ double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(
 // test server unless a test changed it).
 struct ServerRecorder {
     std::shared_ptr<platform::PulseServer> server = std::make_shared<platform::PulseServer>();
-    TAudioRecord recorder{2, std::make_unique<platform::PulseAudioInput>(server)};
+    TAudioRecord recorder{std::make_unique<platform::PulseAudioInput>(server)};
+    ServerRecorder() { recorder.setFailureHandler(ShowFailure); }
 };
 
 // Recording streams the sound server has open, from any client.
@@ -66,20 +68,6 @@ bool HeardFor(const TempDir& dir, int ms) {
         [&] { return QFile(dir.path("record.wav")).size() > 44 + ms * 88200 / 1000; }, 5000);
 }
 
-// Runs `body` with the sound server address set to `address`.
-template <typename Body>
-void WithServerAddress(const QByteArray& address, Body body) {
-    const bool had = qEnvironmentVariableIsSet("PULSE_SERVER");
-    const QByteArray saved = qgetenv("PULSE_SERVER");
-    qputenv("PULSE_SERVER", address);
-    body();
-    if (had) {
-        qputenv("PULSE_SERVER", saved);
-    } else {
-        qunsetenv("PULSE_SERVER");
-    }
-}
-
 }  // namespace
 
 TEST(RecorderOnServer, TakesHoldTheDefaultInputFromStartToStopInTheGivenFormat) {
@@ -88,11 +76,11 @@ TEST(RecorderOnServer, TakesHoldTheDefaultInputFromStartToStopInTheGivenFormat) 
     ServerRecorder r;
     for (const int rate : {44100, 22050}) {
         const Clock::time_point beforeStart = Clock::now();
-        ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, rate, 16));
+        ASSERT_TRUE(Told(r.recorder.Start(dir.file("record.wav"), 1, rate, 16)));
         const Clock::time_point afterStart = Clock::now();
         QTest::qWait(1200);
         const Clock::time_point stoppedAt = Clock::now();
-        r.recorder.Stop();
+        Told(r.recorder.Stop());
 
         const WavContents wav = ReadWavFile(dir.path("record.wav"));
         ASSERT_TRUE(wav.ok);
@@ -113,14 +101,14 @@ TEST(RecorderOnServer, NothingIsLostWhileTheUiThreadIsBusy) {
     TempDir dir;
     ServerRecorder r;
     const Clock::time_point beforeStart = Clock::now();
-    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+    ASSERT_TRUE(Told(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16)));
     const Clock::time_point afterStart = Clock::now();
     QTest::qWait(300);
     // No events for the UI thread for two seconds, as during a long mixdown.
     std::this_thread::sleep_for(std::chrono::seconds(2));
     QTest::qWait(300);
     const Clock::time_point stoppedAt = Clock::now();
-    r.recorder.Stop();
+    Told(r.recorder.Stop());
     const WavContents wav = ReadWavFile(dir.path("record.wav"));
     ASSERT_TRUE(wav.ok);
     EXPECT_GE(LengthMs(wav, 44100), Ms(stoppedAt - afterStart) - 30);
@@ -132,8 +120,8 @@ TEST(RecorderOnServer, StopRightAfterStartLeavesAValidFileOfNextToNothing) {
     RecordedMessages shown;
     TempDir dir;
     ServerRecorder r;
-    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
-    r.recorder.Stop();
+    ASSERT_TRUE(Told(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16)));
+    Told(r.recorder.Stop());
     QTest::qWait(100);  // sound that comes now must not reach the file
     const WavContents wav = ReadWavFile(dir.path("record.wav"));
     ASSERT_TRUE(wav.ok);
@@ -146,9 +134,9 @@ TEST(RecorderOnServer, FullDiskAtTheHeaderIsShownOnce) {
     RecordedMessages shown;
     ServerRecorder r;
     // /dev/full takes the open and refuses every write.
-    EXPECT_FALSE(r.recorder.Start("/dev/full", 1, 44100, 16));
+    EXPECT_FALSE(Told(r.recorder.Start("/dev/full", 1, 44100, 16)));
     QTest::qWait(100);
-    r.recorder.Stop();
+    Told(r.recorder.Stop());
     EXPECT_EQ(QStringList{QStringLiteral("写入文件失败 /dev/full ") +
                           QString::fromLocal8Bit(std::strerror(ENOSPC))},
               shown.texts());
@@ -156,14 +144,14 @@ TEST(RecorderOnServer, FullDiskAtTheHeaderIsShownOnce) {
 
 TEST(RecorderOnServer, DiskFillingDuringATakeIsShownOnceAndKeepsWhatWasWritten) {
     SmallDisk disk(64);
-    if (!disk.available()) GTEST_SKIP() << "no permission to mount a small tmpfs";
+    if (!disk.available()) GTEST_SKIP() << kNoSmallDisk;
     RecordedMessages shown;
     const std::string path = disk.path("record.wav").toStdString();
     ServerRecorder r;
-    ASSERT_TRUE(r.recorder.Start(path, 1, 44100, 16));
+    ASSERT_TRUE(Told(r.recorder.Start(path, 1, 44100, 16)));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !shown.texts().isEmpty(); }, 5000));
     QTest::qWait(200);  // sound keeps arriving; none may add a second message
-    r.recorder.Stop();
+    Told(r.recorder.Stop());
 
     EXPECT_EQ(QStringList{QStringLiteral("写入文件失败 ") + QString::fromStdString(path) + " " +
                           QString::fromLocal8Bit(std::strerror(ENOSPC))},
@@ -181,16 +169,16 @@ TEST(RecorderOnServer, HundredTakesLeaveNoFileDescriptorOrStreamOpen) {
     TempDir dir;
     ServerRecorder r;
     // The connection to the server is made once, by the first take.
-    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
-    r.recorder.Stop();
+    ASSERT_TRUE(Told(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16)));
+    Told(r.recorder.Stop());
     const int before = OpenFileCount();
     // The last take's stream stays open, paused, until the next Start.
     const int streams = ServerRecordingStreams();
     EXPECT_GE(streams, 1);
     for (int take = 0; take < 100; ++take) {
-        ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16)) << take;
+        ASSERT_TRUE(Told(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16))) << take;
         QCoreApplication::processEvents();
-        r.recorder.Stop();
+        Told(r.recorder.Stop());
     }
     EXPECT_EQ(before, OpenFileCount());
     EXPECT_EQ(streams, ServerRecordingStreams());
@@ -207,9 +195,9 @@ TEST(RecorderOnServer, TheDefaultSourceChangedBetweenTakesIsFollowed) {
                               &module));
     ServerRecorder r;
     const auto take = [&] {
-        EXPECT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+        EXPECT_TRUE(Told(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16)));
         QTest::qWait(400);
-        r.recorder.Stop();
+        Told(r.recorder.Stop());
         return DominantFrequency(ReadWavFile(dir.path("record.wav")).samples, 44100);
     };
     EXPECT_NEAR(440, take(), 5);
@@ -227,7 +215,7 @@ TEST(RecorderOnServer, AMicrophoneThatGoesAwayEndsTheTakeWithWhatItHeard) {
     RecordedMessages shown;
     TempDir dir;
     ServerRecorder r;
-    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+    ASSERT_TRUE(Told(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16)));
     ASSERT_TRUE(HeardFor(dir, 500));
     ASSERT_TRUE(microphone.unplug());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.texts().isEmpty(); }, 5000));
@@ -238,15 +226,15 @@ TEST(RecorderOnServer, AMicrophoneThatGoesAwayEndsTheTakeWithWhatItHeard) {
     ASSERT_TRUE(wav.ok);
     ExpectSizesAgree(wav);
     EXPECT_GT(LengthMs(wav, 44100), 500);
-    r.recorder.Stop();
+    Told(r.recorder.Stop());
     EXPECT_EQ(1, shown.texts().size());
     EXPECT_EQ(wav.fileBytes, QFile(dir.path("record.wav")).size());
 
     // Plugged in again, the next take records.
     ASSERT_TRUE(microphone.plugIn());
-    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+    ASSERT_TRUE(Told(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16)));
     EXPECT_TRUE(HeardFor(dir, 500));
-    r.recorder.Stop();
+    Told(r.recorder.Stop());
     EXPECT_GT(LengthMs(ReadWavFile(dir.path("record.wav")), 44100), 400);
     EXPECT_EQ(1, shown.texts().size());
 }
@@ -257,7 +245,7 @@ TEST(RecorderOnServer, AServerKilledDuringATakeEndsItAndTheNextTakeWorksWhenItIs
     RecordedMessages shown;
     TempDir dir;
     ServerRecorder r;
-    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+    ASSERT_TRUE(Told(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16)));
     ASSERT_TRUE(HeardFor(dir, 600));
     server.kill();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.texts().isEmpty(); }, 5000));
@@ -269,15 +257,15 @@ TEST(RecorderOnServer, AServerKilledDuringATakeEndsItAndTheNextTakeWorksWhenItIs
     EXPECT_GT(LengthMs(wav, 44100), 500);
     QElapsedTimer stopping;
     stopping.start();
-    r.recorder.Stop();
+    Told(r.recorder.Stop());
     EXPECT_LT(stopping.elapsed(), 1000);
     EXPECT_EQ(1, shown.texts().size());
 
     ASSERT_TRUE(server.start()) << server.log();
-    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16))
+    ASSERT_TRUE(Told(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16)))
         << shown.texts().join("|").toStdString();
     EXPECT_TRUE(HeardFor(dir, 500));
-    r.recorder.Stop();
+    Told(r.recorder.Stop());
     EXPECT_GT(LengthMs(ReadWavFile(dir.path("record.wav")), 44100), 400);
     EXPECT_EQ(1, shown.texts().size());
 }
@@ -288,50 +276,41 @@ TEST(RecorderOnServer, AServerThatStopsAnsweringIsGivenUpWithinFiveSeconds) {
     RecordedMessages shown;
     TempDir dir;
     ServerRecorder r;
-    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
-    r.recorder.Stop();
+    ASSERT_TRUE(Told(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16)));
+    Told(r.recorder.Stop());
 
     server.freeze();
     QElapsedTimer waited;
     waited.start();
-    EXPECT_FALSE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+    EXPECT_FALSE(Told(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16)));
     EXPECT_LT(waited.elapsed(), 5000);
     EXPECT_EQ(QStringList{"waveInOpen Error 8 the sound server did not answer (Timeout)"},
               shown.texts());
-    r.recorder.Stop();
+    Told(r.recorder.Stop());
 
     server.thaw();
     shown.clear();
-    ASSERT_TRUE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16))
+    ASSERT_TRUE(Told(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16)))
         << shown.texts().join("|").toStdString();
-    r.recorder.Stop();
+    Told(r.recorder.Stop());
     EXPECT_TRUE(shown.texts().isEmpty());
 }
 
 TEST(RecorderWithoutServer, AServerThatNeverAnswersIsGivenUpWithinFiveSeconds) {
-    // A socket that takes connections and never says a word.
     TempDir dir;
-    const QByteArray path = dir.path("silent").toLocal8Bit();
-    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(listener, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    ASSERT_LT(size_t(path.size()), sizeof address.sun_path);
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-    ASSERT_EQ(0, ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address));
-    ASSERT_EQ(0, ::listen(listener, 8));
-    WithServerAddress("unix:" + path, [&] {
+    const SilentSocket silent;
+    ASSERT_TRUE(silent.listening());
+    WithServerAddress(silent.address(), [&] {
         RecordedMessages shown;
         ServerRecorder r;
         QElapsedTimer waited;
         waited.start();
-        EXPECT_FALSE(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16));
+        EXPECT_FALSE(Told(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16)));
         EXPECT_LT(waited.elapsed(), 5000);
         EXPECT_EQ(QStringList{"waveInOpen Error 8 the sound server did not answer (Timeout)"},
                   shown.texts());
         EXPECT_FALSE(QFile::exists(dir.path("record.wav")));
     });
-    ::close(listener);
 }
 
 // Run by NoServerMeansOpenErrorAndNoFile in a child process whose sound
@@ -341,7 +320,7 @@ TEST(RecorderWithoutServer, DISABLED_ChildStartFails) {
     const QString folder = qEnvironmentVariable("TAVIMO_RECORDER_CHILD_DIR");
     ASSERT_FALSE(folder.isEmpty());
     ServerRecorder r;
-    EXPECT_FALSE(r.recorder.Start((folder + "/record.wav").toStdString(), 1, 44100, 16));
+    EXPECT_FALSE(Told(r.recorder.Start((folder + "/record.wav").toStdString(), 1, 44100, 16)));
     for (const QString& text : shown.texts()) std::printf("shown: %s\n", qPrintable(text));
 }
 

@@ -1,8 +1,13 @@
 #include "tests/support/RecordedMessages.h"
 
-RecordedMessages::RecordedMessages() : previous_(platform::InstallMessages(this)) {}
+bool Told(const Status& outcome) {
+    if (!outcome) ShowFailure(outcome.failure());
+    return outcome.ok();
+}
 
-RecordedMessages::~RecordedMessages() { platform::InstallMessages(previous_); }
+RecordedMessages::RecordedMessages() : previous_(InstallMessages(this)) {}
+
+RecordedMessages::~RecordedMessages() { InstallMessages(previous_); }
 
 void RecordedMessages::messageBox(const QString& text, const QString& caption) {
     shown_.append({RecordedMessage::MessageBox, text, caption});

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "platform/UserMessages.h"
+#include "workflow/UserMessages.h"
 
 struct RecordedMessage {
     enum Kind { MessageBox, Simple, Error } kind;
@@ -13,7 +13,11 @@ struct RecordedMessage {
     QString caption;
 };
 
-class RecordedMessages final : public platform::UserMessages {
+// Tells a failed outcome as the window's handlers do (ShowFailure); true on
+// success. For tests that read what an operation's failure would show.
+bool Told(const Status& outcome);
+
+class RecordedMessages final : public UserMessages {
 public:
     RecordedMessages();
     ~RecordedMessages() override;
@@ -28,5 +32,5 @@ public:
 
 private:
     QList<RecordedMessage> shown_;
-    platform::UserMessages* previous_;
+    UserMessages* previous_;
 };

@@ -7,6 +7,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
+// What a test that needs one says when it skips.
+inline constexpr char kNoSmallDisk[] = "no small file system can be mounted here (needs root)";
+
 class SmallDisk {
 public:
     explicit SmallDisk(int kibibytes);

@@ -118,7 +118,7 @@ protected:
     void setClickAccompaniment() {
         WriteClickTrack(temp("bgsound.wav"), 2, kSongSeconds, clicks);
         window->MusicFile = dir.path("Clicks.mp3");
-        window->ProgressBar->SetMaxValue(static_cast<int>(kSongSeconds));
+        window->State.setGaugeMaximum(static_cast<int>(kSongSeconds));
         window->CurrentFormat.channels = 2;
     }
 
@@ -186,8 +186,8 @@ TEST_F(TakeTimingTest, WithoutAccompanimentTheVoiceStartsWhenTheTakeDoes) {
     WriteClickTrack(dir.path("singer.wav"), 1, kSongSeconds, clicks);
     platform::PulseWavPlayer singer(std::make_shared<platform::PulseServer>());
     singer.setFileName(dir.path("singer.wav"));
-    singer.open();
-    singer.play();
+    ASSERT_TRUE(singer.open());
+    ASSERT_TRUE(singer.play());
     ASSERT_TRUE(QTest::qWaitFor([&] { return singer.firstSampleHeardAt().has_value(); }, 5000));
     const Clock::time_point singerStart = *singer.firstSampleHeardAt();
     QTest::qWait(400);

@@ -1,4 +1,4 @@
-#include "net/Global.h"
+#include "base/Global.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "net/CommandLine.h"
+#include "base/CommandLine.h"
 
 namespace {
 

@@ -1,12 +1,13 @@
 #pragma once
-// Toolkit services for code that has no widgets: message boxes and the error
-// box. The app installs the widget implementation at start; tests install one
-// that records what would have been shown. UI thread only.
+// Where the user is told of failures: message boxes and the error box. The
+// app installs the widget implementation at start; tests install one that
+// records what would have been shown. Only the window's handlers tell the
+// user anything; the operations they call return their failures.
+// UI thread only.
 
 #include <QString>
-#include <functional>
 
-namespace platform {
+#include "base/Result.h"
 
 class UserMessages {
 public:
@@ -18,8 +19,7 @@ public:
     // The toolkit's simple message dialog: the application title as caption, OK.
     virtual void simpleMessage(const QString& text) = 0;
 
-    // The error box for an error raised inside a handler; the handler has
-    // already stopped, the program goes on.
+    // The error box for an error that ended a handler; the program goes on.
     virtual void errorBox(const QString& text) = 0;
 };
 
@@ -29,8 +29,5 @@ UserMessages& Messages();
 // Installs `messages` (not owned) and returns the one it replaces.
 UserMessages* InstallMessages(UserMessages* messages);
 
-// Runs an event handler. An error raised inside it (any std::exception) ends
-// the handler at that step and is shown in the error box; the program goes on.
-void RunHandler(const std::function<void()>& handler);
-
-}  // namespace platform
+// Shows `failure` in the box it names.
+void ShowFailure(const Failure& failure);

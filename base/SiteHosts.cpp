@@ -1,6 +1,6 @@
-#include "net/SiteHosts.h"
+#include "base/SiteHosts.h"
 
-#include "net/SiteHostDefaults.h"
+#include "base/SiteHostDefaults.h"
 
 namespace {
 

@@ -19,11 +19,12 @@ public:
         int closes = 0;
     };
 
-    // Failures to produce; an error number 0 means the call succeeds.
-    platform::AudioInputStatus openResult;
+    // Failures to produce.
+    Status openResult;
     int failPrepareAt = -1;  // index of the block whose preparation fails
     int failQueueAt = -1;    // index of the block whose first queueing fails
-    platform::AudioInputStatus failure{5, QStringLiteral("the driver refused")};
+    Failure failure{FailureCause::NoSound, QStringLiteral("the driver refused"),
+                    FailureNotice::Simple, 5};
 
     explicit FakeAudioInput(Counts* counts) : counts_(counts) {}
 
@@ -38,10 +39,10 @@ public:
     }
     std::optional<platform::SoundTime> firstSampleCapturedAt() const override { return capturedAt; }
 
-    platform::AudioInputStatus open(const platform::AudioInputFormat& format,
+    Status open(const platform::AudioInputFormat& format,
                                     size_t blockBytes) override {
         if (open_) close();
-        if (!openResult.ok()) return openResult;
+        if (!openResult) return openResult;
         open_ = true;
         ++counts_->opens;
         format_ = format;
@@ -50,13 +51,13 @@ public:
     }
     bool isOpen() const override { return open_; }
 
-    platform::AudioInputStatus prepareBlock(platform::AudioBlock& block) override {
+    Status prepareBlock(platform::AudioBlock& block) override {
         if (static_cast<int>(prepared_.size()) == failPrepareAt) return failure;
         prepared_.push_back(&block);
         return {};
     }
 
-    platform::AudioInputStatus queueBlock(platform::AudioBlock& block) override {
+    Status queueBlock(platform::AudioBlock& block) override {
         if (queueCalls_++ == failQueueAt) return failure;
         if (std::find(prepared_.begin(), prepared_.end(), &block) == prepared_.end()) {
             return failure;
@@ -65,7 +66,7 @@ public:
         return {};
     }
 
-    platform::AudioInputStatus start() override {
+    Status start() override {
         running_ = true;
         return {};
     }
@@ -103,7 +104,7 @@ public:
     }
 
     // Capture breaks off, as when the sound server goes away.
-    void breakOff(const platform::AudioInputStatus& failure) {
+    void breakOff(const Failure& failure) {
         running_ = false;
         failureHandler_(failure);
     }

@@ -1,6 +1,6 @@
-#include "net/LaunchProgram.h"
+#include "platform/LaunchProgram.h"
 
-#include "net/CommandLine.h"
+#include "base/CommandLine.h"
 #include "platform/ProcessLauncher.h"
 
 void LaunchProgram(const QString& commandLine, bool /*show*/, int timeoutMs) {
