@@ -19,6 +19,7 @@
 #include "app/ExitReport.h"
 #include "app/FileDialogs.h"
 #include "app/LyricsFolderHint.h"
+#include "app/PaneFocusSwitch.h"
 #include "app/SitePane.h"
 #include "app/TFormMsg.h"
 #include "app/UpdaterLaunch.h"
@@ -122,6 +123,9 @@ TFormMain::TFormMain(const QString& programPath, QWidget* parent)
     Construct(programPath);
     ConnectHandlers();
     MakeWindowAccessible(*this);
+    LabelSelbanzou->setFocus();
+    new PaneFocusSwitch(
+        this, SitePaneHost, [this] { return Site->CppWebBrowser; }, LabelSelbanzou);
     LabelText->setText(LyricsFolderHint(TempFolder(), WorkFilesBesideProgram(), QDir::homePath(),
                                         LabelText->fontMetrics(), LabelText->width()));
 }
@@ -277,6 +281,9 @@ void TFormMain::FinishStart() {
     QApplication::setWindowIcon(ProgramIcon());
     ConnectSound();
     Site->FormShow();
+    // The keyboard starts on the window's first control, not in the pane.
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || SitePaneHost->isAncestorOf(focus)) LabelSelbanzou->setFocus();
 }
 
 void TFormMain::ConnectSound() {

@@ -11,7 +11,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <QWebEngineView>
@@ -20,6 +22,7 @@
 #include "app/ExitReport.h"
 #include "app/SitePane.h"
 #include "app/TFormMain.h"
+#include "controls/ClickableLabel.h"
 #include "controls/TEzRgnBtn.h"
 #include "base/SiteHosts.h"
 #include "tests/support/RecordedMessages.h"
@@ -334,4 +337,50 @@ TEST_F(SitePaneTest, WithoutAnUpdaterTheWindowGoesOnAtOnce) {
     QTimer::singleShot(50, [&] { fired = true; });
     ASSERT_TRUE(QTest::qWaitFor([&] { return fired; }, 5000));
     EXPECT_LT(clock.elapsed(), 1000);
+}
+
+// The pane's keyboard: the focus starts on the window's first control, Tab
+// goes into the page and out of it to the window's controls again, Shift+Tab
+// likewise backwards, and F6 goes between the pane and the controls.
+TEST_F(SitePaneTest, TheKeyboardGoesIntoThePaneAndOutAgain) {
+    OpenWindow();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_EQ(static_cast<QWidget*>(window->LabelSelbanzou), QApplication::focusWidget());
+
+    const auto inPane = [&] {
+        QWidget* focus = QApplication::focusWidget();
+        return focus && window->SitePaneHost->isAncestorOf(focus);
+    };
+    // Real key presses, through the X server to the window that has the focus.
+    const auto key = [&](const char* keys) {
+        QProcess::execute("xdotool", {"key", keys});
+        QTest::qWait(80);
+    };
+    // Presses of `keys` until the focus leaves the pane, at most 60; where it went.
+    const auto leavePane = [&](const char* keys) -> QWidget* {
+        for (int i = 0; i < 60 && inPane(); ++i) key(keys);
+        return inPane() ? nullptr : QApplication::focusWidget();
+    };
+    const QString blank = QUrl::fromLocalFile(dir.path("blank.html")).toString();
+    for (const QString& page : {site.url("/sbz1.aspx"), blank}) {
+        SCOPED_TRACE(page.toStdString());
+        view()->load(QUrl(page));
+        ASSERT_TRUE(waitForUrl(page));
+        window->TrackBarOut->setFocus();
+        key("Tab");  // the pane comes after the last slider
+        ASSERT_TRUE(inPane());
+        EXPECT_EQ(static_cast<QWidget*>(window->LabelSelbanzou), leavePane("Tab"));
+
+        window->LabelSelbanzou->setFocus();
+        key("shift+Tab");  // from the first control back into the pane
+        ASSERT_TRUE(inPane());
+        EXPECT_EQ(static_cast<QWidget*>(window->TrackBarOut), leavePane("shift+Tab"));
+
+        window->EzRgnBtnUpload->setFocus();
+        key("F6");
+        EXPECT_TRUE(inPane());
+        key("F6");
+        EXPECT_EQ(static_cast<QWidget*>(window->EzRgnBtnUpload), QApplication::focusWidget());
+    }
 }
