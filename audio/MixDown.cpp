@@ -138,36 +138,45 @@ Status MixDown(const QString& tempFolder, WavHeader& currentFormat) {
         boundBytes = std::max(accompaniment.dataBytes, 2 * voice.dataBytes);
 
     constexpr size_t kSamples = kMixBlockBytes / 2;
-    std::vector<int16_t> accompanimentBlock(kSamples);
-    std::vector<int16_t> voiceBlock(kSamples);
-    std::vector<int16_t> outputBlock(kSamples);
+    // Every sample that is used is read or zeroed first: no need to zero
+    // whole blocks, which a short file would pay for on every block.
+    const auto accompanimentBlock = std::make_unique_for_overwrite<int16_t[]>(kSamples);
+    const auto voiceBlock = std::make_unique_for_overwrite<int16_t[]>(kSamples);
+    const auto outputBlock = std::make_unique_for_overwrite<int16_t[]>(kSamples);
+    // What a read left short of `wanted` bytes is silence, so the shorter
+    // input goes on as silence and the mix is as long as the longer one.
+    const auto silenceAfter = [](int16_t* block, size_t got, size_t wanted) {
+        if (got < wanted) std::memset(reinterpret_cast<char*>(block) + got, 0, wanted - got);
+    };
 
-    // The blocks are zeroed before each read, so the shorter input goes on as
-    // silence and the mix is as long as the longer one.
     for (int64_t blocks = 0;
          static_cast<int64_t>(kMixBlockBytes) * blocks < boundBytes && !output.failed(); ++blocks) {
-        std::fill(accompanimentBlock.begin(), accompanimentBlock.end(), 0);
-        std::fill(voiceBlock.begin(), voiceBlock.end(), 0);
         const size_t accompanimentGot =
-            accompaniment.read(accompanimentBlock.data(), kMixBlockBytes);
+            accompaniment.read(accompanimentBlock.get(), kMixBlockBytes);
         size_t outputBytes;
         if (channels == 1) {
-            const size_t voiceGot = voice.read(voiceBlock.data(), kMixBlockBytes);
+            const size_t voiceGot = voice.read(voiceBlock.get(), kMixBlockBytes);
             if (accompanimentGot == 0 && voiceGot == 0) break;
-            for (size_t i = 0; i < kSamples; ++i)
-                outputBlock[i] = Saturate(int32_t{accompanimentBlock[i]} + voiceBlock[i]);
             outputBytes = std::max(accompanimentGot, voiceGot);
+            const size_t samples = (outputBytes + 1) / 2;
+            silenceAfter(accompanimentBlock.get(), accompanimentGot, samples * 2);
+            silenceAfter(voiceBlock.get(), voiceGot, samples * 2);
+            for (size_t i = 0; i < samples; ++i)
+                outputBlock[i] = Saturate(int32_t{accompanimentBlock[i]} + voiceBlock[i]);
         } else {
             // One voice sample serves both channels of its frame.
-            const size_t voiceGot = voice.read(voiceBlock.data(), kMixBlockBytes / 2);
+            const size_t voiceGot = voice.read(voiceBlock.get(), kMixBlockBytes / 2);
             if (accompanimentGot == 0 && voiceGot == 0) break;
-            for (size_t i = 0; i < kSamples / 2; ++i) {
+            outputBytes = std::max(accompanimentGot, 2 * voiceGot);
+            const size_t frames = (outputBytes + 3) / 4;
+            silenceAfter(accompanimentBlock.get(), accompanimentGot, frames * 4);
+            silenceAfter(voiceBlock.get(), voiceGot, frames * 2);
+            for (size_t i = 0; i < frames; ++i) {
                 outputBlock[2 * i] = Mix(accompanimentBlock[2 * i], voiceBlock[i]);
                 outputBlock[2 * i + 1] = Mix(accompanimentBlock[2 * i + 1], voiceBlock[i]);
             }
-            outputBytes = std::max(accompanimentGot, 2 * voiceGot);
         }
-        output.append(outputBlock.data(), outputBytes);
+        output.append(outputBlock.get(), outputBytes);
     }
 
     const bool written = output.finish();

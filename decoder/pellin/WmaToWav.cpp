@@ -110,7 +110,8 @@ int WmaToWav::openDecoder() {
 
     packet_.reset(av_packet_alloc());
     frame_.reset(av_frame_alloc());
-    block_.resize(kBlockSamples);
+    block_ = std::make_unique_for_overwrite<int16_t[]>(kBlockSamples);
+    blockCapacity_ = kBlockSamples;
     if (!packet_ || !frame_) return kPellinDecoderFailed;
     return kPellinDecoded;
 }
@@ -172,13 +173,16 @@ int WmaToWav::append(const AVFrame* frame) {
         const int inputFrames = frame ? frame->nb_samples : 0;
         const size_t needed =
             size_t(std::max(converter_.maxOutputFrames(inputFrames), 0)) * channels;
-        if (block_.size() - blockSamples_ < needed) {
+        if (blockCapacity_ - blockSamples_ < needed) {
             if (blockSamples_ > 0 && !writeBlock()) return kPellinWriteFailed;
             // A frame larger than a block (no audio codec has one) widens it.
-            if (block_.size() < needed) block_.resize(needed);
+            if (blockCapacity_ < needed) {
+                block_ = std::make_unique_for_overwrite<int16_t[]>(needed);
+                blockCapacity_ = needed;
+            }
         }
-        const int capacity = int((block_.size() - blockSamples_) / channels);
-        const int converted = converter_.convert(frame, block_.data() + blockSamples_, capacity);
+        const int capacity = int((blockCapacity_ - blockSamples_) / channels);
+        const int converted = converter_.convert(frame, block_.get() + blockSamples_, capacity);
         if (converted < 0) return failureWhileReading(converted);
         blockSamples_ += size_t(converted) * channels;
         if (frame != nullptr || converted == 0) return kPellinDecoded;
@@ -197,7 +201,7 @@ int WmaToWav::createDestination() {
 }
 
 bool WmaToWav::writeBlock() {
-    const bool written = destination_.append(block_.data(), blockSamples_);
+    const bool written = destination_.append(block_.get(), blockSamples_);
     blockSamples_ = 0;
     return written;
 }

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "decoder/pellin/FfmpegHandles.h"
@@ -43,7 +44,9 @@ private:
     Packet packet_;
     Frame frame_;
     Pcm16Converter converter_;
-    std::vector<int16_t> block_;
+    // Written before it is read: never zeroed first.
+    std::unique_ptr<int16_t[]> block_;
+    size_t blockCapacity_ = 0;
     size_t blockSamples_ = 0;
     const char* destinationPath_ = nullptr;
     WavFileWriter destination_;
