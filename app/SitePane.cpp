@@ -7,11 +7,13 @@
 #include <QWidget>
 
 #include "app/MusicLink.h"
+#include "app/SiteLyrics.h"
 #include "base/Global.h"
 #include "base/SiteHosts.h"
 #include "net/http/HttpGetText.h"
 #include "net/ui/DownloadFile.h"
 #include "workflow/AccompanimentImport.h"
+#include "workflow/LyricsDisplay.h"
 #include "workflow/UserMessages.h"
 
 namespace {
@@ -85,6 +87,8 @@ void SitePane::FetchMusicLink(const QString& link) {
     QDir().mkpath(TempFolder());
     // The download window has shown what went wrong.
     if (DownloadFile(answer, target, true, kDownloadAttempts, true)) {
+        // Beside the song, where its takes look for them.
+        FetchSiteLyrics(answer, LyricsPathFor(target));
         import_.ImportAccompaniment(target);
         QFile::remove(target);
     }

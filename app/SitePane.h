@@ -2,8 +2,8 @@
 // The site pane in the upper part of the main window: it shows the site's
 // search page and hands the accompaniment behind a song link ("music:") to
 // the import: one request turns the link into a download address, the file
-// is downloaded into the temp folder with the download window, imported,
-// and deleted again. A failed navigation shows the local page blank.html.
+// is downloaded into the temp folder with the download window, its lyrics
+// fetched beside it when the site has them, imported, and deleted again. A failed navigation shows the local page blank.html.
 // UI thread only.
 
 #include <QObject>

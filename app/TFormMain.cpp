@@ -26,6 +26,7 @@
 #include "app/WindowAccessibility.h"
 #include "app/WindowLook.h"
 #include "controls/ClickableLabel.h"
+#include "controls/LyricLabel.h"
 #include "controls/TCGauge.h"
 #include "controls/TEzRgnBtn.h"
 #include "controls/TImageList.h"
@@ -41,6 +42,9 @@ const QColor kNavy(0, 0, 128);
 const QColor kGrey(128, 128, 128);
 const QColor kBorder(223, 223, 223);
 const QColor kGaugeFill(133, 206, 238);
+// 50 frames a second: the lyric wipe moves smoothly, also when the timer
+// comes late.
+constexpr int kLyricsFrameMs = 20;
 
 // The skin's pictures are our own PNG files: the toolkit's PNG reader reads
 // them directly, instead of first loading every installed image plugin to ask
@@ -134,6 +138,7 @@ void TFormMain::ConnectHandlers() {
     connect(EzRgnBtnRecord, &TEzRgnBtn::OnClick, this, [this] { Take.ButtonRecordClick(); });
     connect(EzRgnBtnPlay, &TEzRgnBtn::OnClick, this, [this] { Take.ButtonPlayClick(); });
     connect(TimerText, &QTimer::timeout, this, [this] { Take.TimerTextTimer(); });
+    connect(TimerLyrics, &QTimer::timeout, this, [this] { Take.LyricsFrame(); });
     connect(LabelSelbanzou, &ClickableLabel::clicked, this,
             [this] { Import.ButtonImportBGsoundClick(); });
     connect(EzRgnBtnSave, &TEzRgnBtn::OnClick, this, [this] { Export.ButtonSaveMp3Click(); });
@@ -146,9 +151,11 @@ void TFormMain::CreateComponents() {
     SetBackground(this, kBackground);
     setFont(WindowFont(12));
 
-    LabelText = MakeLabel(
-        this, QStringLiteral("在本软件文件夹temp子目录中放入同名的LRC歌词文件，即可动态显示歌词"),
-        QRect(52, 364, 501, 17), kTeal);
+    LabelText = new LyricLabel(
+        QStringLiteral("在本软件文件夹temp子目录中放入同名的LRC歌词文件，即可动态显示歌词"), this);
+    LabelText->setGeometry(QRect(52, 364, 501, 17));
+    SetTextColour(LabelText, kTeal);
+    LabelText->setFillColour(kNavy);
     LabelText->setWordWrap(true);
 
     Image1 = new QLabel(this);
@@ -230,6 +237,9 @@ void TFormMain::CreateComponents() {
 
     TimerText = new QTimer(this);
     TimerText->setInterval(1000);
+    TimerLyrics = new QTimer(this);
+    TimerLyrics->setInterval(kLyricsFrameMs);
+    TimerLyrics->setTimerType(Qt::PreciseTimer);
 
     imageListStart_ = std::make_unique<TImageList>(
         QList<QImage>{Skin("record_0"), Skin("record_1"), Skin("record_2")});
@@ -400,6 +410,10 @@ void TFormMain::setLyricLines(const QString& current, const QString& next) {
     LabelTextNext->setText(next);
 }
 
+void TFormMain::setNextLyricLine(const QString& next) { LabelTextNext->setText(next); }
+
+void TFormMain::setLyricFill(double characters) { LabelText->setFill(characters); }
+
 void TFormMain::setLyricsBold(bool bold) {
     QFont font = LabelText->font();
     font.setBold(bold);
@@ -411,8 +425,10 @@ void TFormMain::setCaption(const QString& caption) { setWindowTitle(caption); }
 void TFormMain::setTimerRunning(bool running) {
     if (running) {
         TimerText->start();
+        TimerLyrics->start();
     } else {
         TimerText->stop();
+        TimerLyrics->stop();
     }
 }
 

@@ -23,6 +23,7 @@
 #include "workflow/TakeController.h"
 
 class ClickableLabel;
+class LyricLabel;
 class QFrame;
 class QLabel;
 class QSlider;
@@ -41,7 +42,7 @@ public:
     ~TFormMain() override;
 
     // Components, in creation order.
-    QLabel* LabelText = nullptr;
+    LyricLabel* LabelText = nullptr;
     QLabel* Image1 = nullptr;
     QLabel* Image2 = nullptr;
     QLabel* LabelCaption = nullptr;
@@ -66,6 +67,8 @@ public:
     TEzRgnBtn* EzRgnBtnRecord = nullptr;
     QTimer* TimerText = nullptr;
     QTimer* TimerShow = nullptr;
+    // The lyric line's frames while TimerText runs.
+    QTimer* TimerLyrics = nullptr;
     const TImageList* ImageListStart = nullptr;
     const TImageList* ImageListPlay = nullptr;
 
@@ -123,6 +126,8 @@ public:
     void setTotalTime(const QString& text) override;
     void setGauge(int progress, int maximum) override;
     void setLyricLines(const QString& current, const QString& next) override;
+    void setNextLyricLine(const QString& next) override;
+    void setLyricFill(double characters) override;
     void setLyricsBold(bool bold) override;
     void setCaption(const QString& caption) override;
     void setTimerRunning(bool running) override;

@@ -5,6 +5,7 @@
 
 #include "app/TFormMain.h"
 #include "controls/ClickableLabel.h"
+#include "controls/LyricLabel.h"
 #include "controls/TCGauge.h"
 #include "controls/TEzRgnBtn.h"
 

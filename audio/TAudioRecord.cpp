@@ -26,8 +26,9 @@ TAudioRecord::TAudioRecord(std::unique_ptr<platform::AudioInput> input)
 
 TAudioRecord::~TAudioRecord() {
     // A take still running (the window closed mid-take) ends as Stop ends
-    // it: what was captured is written and the header tells its sizes.
-    if (writer_.isOpen()) Stop();
+    // it: what was captured is written and the header tells its sizes. With
+    // the window gone there is nobody to tell of a failure.
+    if (writer_.isOpen()) (void)Stop();
     ReleaseDevice();
 }
 
@@ -100,7 +101,7 @@ void TAudioRecord::BufferArrived(platform::AudioBlock& block) {
     std::memcpy(copy_.data(), block.bytes.data(), count);
     // Back to the input before the write, which may be slow. A block the
     // input refuses leaves circulation.
-    input_->queueBlock(block);
+    (void)input_->queueBlock(block);
     if (!writer_.isOpen() || writer_.failed()) return;
     head_.take(copy_.data(), count, pending_);
     AlignHead(false);

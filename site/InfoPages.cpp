@@ -38,10 +38,9 @@ std::string HelpPageHtml(const std::vector<CatalogueSong>& songs) {
         "<li>“上传歌曲”打开会员中心，在那里上传保存的 MP3。</li>\n"
         "</ol>\n"
         "<h2>歌词</h2>\n"
-        "<p>伴奏旁边放一个同名的 LRC 歌词文件（UTF-8 或 GBK 编码），录歌和试听时就会"
-        "显示歌词。从网站点唱的伴奏存放在本软件文件夹的 <code>temp</code> 子目录中"
-        "（从源码构建时是 <code>build/program/temp/</code>），把下面的歌词文件另存到"
-        "那里，文件名不变：</p>\n<ul>\n" +
+        "<p>伴奏旁边放一个同名的 LRC 歌词文件（UTF-8、UTF-16、GBK 或 Big5 编码），"
+        "录歌和试听时就会显示歌词，唱到哪里，哪里变色。从网站点唱的伴奏，歌词随伴奏一起"
+        "下载。本站的歌词文件：</p>\n<ul>\n" +
         lyricLinks +
         "</ul>\n"
         "<h2>退出报告</h2>\n"

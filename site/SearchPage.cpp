@@ -82,11 +82,9 @@ std::string SearchPageHtml(const std::vector<CatalogueSong>& songs, const std::s
                 "</td><td>" + Format(song) + "</td><td>" + Minutes(song.seconds) +
                 "</td><td><a id=\"song-" + id + "\" href=\"" + HtmlEscape(MusicLink(host, song)) +
                 "\">点唱</a></td><td><a id=\"lyrics-" + id + "\" href=\"" + HtmlEscape(lyricsUrl) +
-                "\" title=\"另存为 temp 文件夹中的 " + HtmlEscape(song.lyricsFile) +
                 "\">LRC</a></td></tr>\n";
     }
     body +=
-        "</table>\n<p class=\"note\">点“点唱”下载伴奏并导入；要看歌词，把 LRC "
-        "链接另存到本软件的 temp 文件夹（文件名不变）。</p>\n";
+        "</table>\n<p class=\"note\">点“点唱”下载伴奏并导入，歌词随伴奏一起下载。</p>\n";
     return HtmlPage("伴奏搜索", body, kStyle);
 }

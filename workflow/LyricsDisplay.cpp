@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "lyrics/LyricsEncoding.h"
+
 namespace {
 const QString kNoLyricsText = QStringLiteral("在伴奏文件的同目录中放入同名的lrc文件，即可显示歌词");
 const QString kNoArtistText =
@@ -27,11 +29,17 @@ Result<std::optional<ParsedLyrics>> ReadLyricsFile(const QString& path) {
 
 void ShowLyrics(Session& s, const std::optional<ParsedLyrics>& lyrics) {
     s.LyricLines.clear();
+    s.LyricTiming.clear();
+    s.ShownLyricSecond = -1;
+    s.ShownNextLyric.clear();
+    s.CountIn.clear();
+    s.View.setLyricFill(-1);
     if (!lyrics) {
         s.View.setLyricLines(kNoLyricsText, QString());
         return;
     }
     s.LyricLines = lyrics->lines;
+    s.LyricTiming = lyrics->timing;
     // Title and artist stay from an earlier file until a later tag replaces them.
     if (lyrics->title) s.LyricTitle = *lyrics->title;
     if (lyrics->artist) s.LyricArtist = *lyrics->artist;
@@ -43,5 +51,25 @@ void ShowLyrics(Session& s, const std::optional<ParsedLyrics>& lyrics) {
 void ShowLyricsAt(Session& s, int t) {
     const std::optional<PickedLines> picked = PickLyricLines(s.LyricLines, t);
     if (!picked) return;
-    s.View.setLyricLines(picked->current, picked->next);
+    s.View.setLyricLines(picked->current, s.CountIn.isEmpty() ? picked->next : s.CountIn);
+    s.ShownLyricSecond = t;
+    s.ShownNextLyric = picked->next;
+}
+
+void FollowLyrics(Session& s, std::optional<int> heardMs) {
+    if (s.LyricTiming.isEmpty()) return;
+    const int dots = heardMs ? CountInDots(s.LyricTiming.first().startMs, *heardMs) : 0;
+    const QString countIn(dots, QChar(0x25CF));
+    if (countIn != s.CountIn) {
+        s.CountIn = countIn;
+        s.View.setNextLyricLine(countIn.isEmpty() ? s.ShownNextLyric : countIn);
+    }
+    const auto line = s.LyricTiming.constFind(s.ShownLyricSecond);
+    if (!heardMs || line == s.LyricTiming.constEnd()) {
+        s.View.setLyricFill(-1);
+        return;
+    }
+    const auto next = std::next(line);
+    const int nextStartMs = next == s.LyricTiming.constEnd() ? -1 : next->startMs;
+    s.View.setLyricFill(FilledCharacters(*line, nextStartMs, *heardMs).value_or(-1));
 }

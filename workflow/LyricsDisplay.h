@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "base/Result.h"
-#include "workflow/Lyrics.h"
+#include "lyrics/Lyrics.h"
 #include "workflow/Session.h"
 
 // The accompaniment's lyric file: its path with the last three characters
@@ -24,3 +24,8 @@ void ShowLyrics(Session& session, const std::optional<ParsedLyrics>& lyrics);
 
 // Shows the lines of second `t`, if it has one.
 void ShowLyricsAt(Session& session, int t);
+
+// A frame of the lyrics at `heardMs` into the song (none: not known yet):
+// the current line filled in as far as it is sung, and the count-in to the
+// first line.
+void FollowLyrics(Session& session, std::optional<int> heardMs);

@@ -36,9 +36,13 @@ public:
     virtual void setTotalTime(const QString& text) = 0;     // LabelTimeTotal
     virtual void setGauge(int progress, int maximum) = 0;   // ProgressBar
     virtual void setLyricLines(const QString& current, const QString& next) = 0;
+    virtual void setNextLyricLine(const QString& next) = 0;
+    // How many characters of the current line are filled in (below 0: none).
+    virtual void setLyricFill(double characters) = 0;
     virtual void setLyricsBold(bool bold) = 0;
     virtual void setCaption(const QString& caption) = 0;   // the window's title
-    // TimerText, whose ticks call TakeController::TimerTextTimer.
+    // TimerText, whose ticks call TakeController::TimerTextTimer, and with it
+    // the lyric frames (30 or more a second), which call LyricsFrame.
     virtual void setTimerRunning(bool running) = 0;
     virtual void setBusyCursor(bool busy) = 0;
 

@@ -6,7 +6,8 @@
 #include <QString>
 
 #include "audio/WavHeader.h"
-#include "workflow/Lyrics.h"
+#include "lyrics/Lyrics.h"
+#include "lyrics/LyricWipe.h"
 #include "workflow/MainWindowView.h"
 #include "workflow/TakeState.h"
 
@@ -19,6 +20,12 @@ struct Session {
     QString MusicFile;          // full path of the last imported accompaniment
     WavHeader CurrentFormat{};  // its format; the voice takes its rate and width
     LyricLineMap LyricLines;    // of the lyric file last loaded
+    QMap<int, LineTiming> LyricTiming;  // when each of its lines and words is sung
     QString LyricTitle;
     QString LyricArtist;
+    // The line the lyric label shows (its second; -1: none yet), and what
+    // the next line's label shows when it counts nothing in.
+    int ShownLyricSecond = -1;
+    QString ShownNextLyric;
+    QString CountIn;  // the dots the next line's label shows instead; "" when none
 };

@@ -150,6 +150,17 @@ void TakeController::EndPreview() {
     player_.close();
 }
 
+void TakeController::LyricsFrame() {
+    const std::optional<platform::SoundTime> heard = player_.firstSampleHeardAt();
+    std::optional<int> heardMs;
+    if (heard && player_.isPlaying()) {
+        heardMs = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       platform::SoundClock::now() - *heard)
+                                       .count());
+    }
+    FollowLyrics(s_, heardMs);
+}
+
 void TakeController::TimerTextTimer() {
     const int t = s_.State.tick();
     ShowLyricsAt(s_, t);

@@ -22,6 +22,9 @@ public:
     void ButtonRecordClick();
     void ButtonPlayClick();
     void TimerTextTimer();
+    // A frame of the lyrics while the clock runs: they follow what the
+    // singer hears, to the millisecond.
+    void LyricsFrame();
 
     // The accompaniment's file name without folder and extension.
     QString SongName() const;

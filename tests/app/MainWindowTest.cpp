@@ -14,6 +14,7 @@
 #include "app/TFormMain.h"
 #include "app/TFormMsg.h"
 #include "controls/ClickableLabel.h"
+#include "controls/LyricLabel.h"
 #include "controls/TCGauge.h"
 #include "controls/TEzRgnBtn.h"
 #include "controls/TImageList.h"

@@ -23,8 +23,12 @@
 #include "app/SitePane.h"
 #include "app/TFormMain.h"
 #include "controls/ClickableLabel.h"
+#include "controls/LyricLabel.h"
 #include "controls/TEzRgnBtn.h"
 #include "base/SiteHosts.h"
+#include "lyrics/Lyrics.h"
+#include "lyrics/LyricsEncoding.h"
+#include "net/http/HttpGetText.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestSite.h"
@@ -147,6 +151,18 @@ TEST_F(SitePaneTest, ASongLinkIsFetchedDownloadedAndImported) {
     EXPECT_EQ("已导入伴奏: xiaoxingxing", window->LabelCur->text());
     EXPECT_EQ("/00:38", window->LabelTimeTotal->text());
     EXPECT_TRUE(messages.all().isEmpty()) << messages.texts().join('|').toStdString();
+    // Its lyrics came with it, and the take shows them.
+    const Result<QByteArray> lyrics = HttpGetSmallFile(site.url("/music/xiaoxingxing.lrc"));
+    ASSERT_TRUE(lyrics);
+    EXPECT_EQ(lyrics.value(), dir.read("temp/xiaoxingxing.lrc"));
+    const ParsedLyrics parsed = ParseLyrics(DecodeLyricsText(lyrics.value()));
+    ASSERT_FALSE(parsed.lines.isEmpty());
+    window->Take.ButtonRecordClick();
+    EXPECT_EQ(parsed.artist.value_or("?"), window->LabelText->text());
+    const int first = parsed.lines.firstKey();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->LabelText->text() == parsed.lines.first(); },
+                                (first + 2) * 1000));
+    window->Take.ButtonRecordClick();
     // The pane stays on the page that held the link.
     EXPECT_EQ(site.url("/sbz1.aspx"), view()->url().toString());
 

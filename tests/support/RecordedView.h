@@ -23,6 +23,7 @@ public:
     QString status, elapsed = QStringLiteral("00:00"), total = QStringLiteral("/00:00");
     int gaugeProgress = 0, gaugeMaximum = 100;
     QString lyric, nextLyric, caption;
+    double lyricFill = -1;
     bool lyricsBold = false, timerRunning = false, busyCursor = false;
     int notesShown = 0;
 
@@ -45,6 +46,8 @@ public:
         lyric = current;
         nextLyric = next;
     }
+    void setNextLyricLine(const QString& next) override { nextLyric = next; }
+    void setLyricFill(double characters) override { lyricFill = characters; }
     void setLyricsBold(bool bold) override { lyricsBold = bold; }
     void setCaption(const QString& text) override { caption = text; }
     void setTimerRunning(bool running) override { timerRunning = running; }

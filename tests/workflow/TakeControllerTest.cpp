@@ -297,3 +297,32 @@ TEST_F(TakeControllerTest, ATakeWaitsForAnAccompanimentOnItsWay) {
     take.ButtonRecordClick();
     EXPECT_EQ(TakePhase::Recording, session.State.phase());
 }
+
+TEST_F(TakeControllerTest, TheLineFillsInAsItIsHeardAndALateFirstLineIsCountedIn) {
+    setAccompaniment(100);
+    dir.write("My Song.lrc", "[00:06.00]abcdefghij\n[00:11.00]next\n[00:13]last\n");
+    take.ButtonRecordClick();
+    const auto heardFor = [&](int ms) {
+        player.heardAt = platform::SoundClock::now() - std::chrono::milliseconds(ms);
+        take.LyricsFrame();
+    };
+    heardFor(2500);  // before the count-in
+    EXPECT_EQ("", view.nextLyric);
+    EXPECT_EQ(-1, view.lyricFill);  // the artist's line or the hint: nothing to fill
+    heardFor(3100);
+    EXPECT_EQ("●●●", view.nextLyric);
+    heardFor(4100);
+    EXPECT_EQ("●●", view.nextLyric);
+    for (int t = 2; t <= 6; ++t) take.TimerTextTimer();  // second 6 shows the line early
+    EXPECT_EQ("abcdefghij", view.lyric);
+    heardFor(5500);
+    EXPECT_EQ("●", view.nextLyric);
+    EXPECT_EQ(0, view.lyricFill);
+    heardFor(8500);  // half way to the next line
+    EXPECT_EQ("next", view.nextLyric);
+    EXPECT_NEAR(5, view.lyricFill, 0.1);
+    // Nothing heard (the player stopped): no fill.
+    player.heardAt.reset();
+    take.LyricsFrame();
+    EXPECT_EQ(-1, view.lyricFill);
+}

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include "app/TFormMain.h"
 #include "audio/TAudioRecord.h"
 #include "controls/ClickableLabel.h"
+#include "controls/LyricLabel.h"
 #include "controls/TCGauge.h"
 #include "controls/TEzRgnBtn.h"
 #include "controls/TImageList.h"
@@ -232,5 +234,54 @@ TEST_F(TakeWindowTest, ClosingTheWindowDuringATakeFinishesRecordWavAsStopDoes) {
     const double closedSeconds = static_cast<double>(closed.samples.size()) / 44100.0;
     EXPECT_GT(stoppedSeconds, 3.0);
     EXPECT_NEAR(stoppedSeconds, closedSeconds, 0.3);
+    EXPECT_TRUE(errors().empty());
+}
+
+// Where the wipe's edge is on the screen: the right end of the lyric label's
+// ink in the fill colour (navy: as much green as red, where the teal of the
+// rest has far more), in the label's pixels; -1 when none shows.
+int WipeEdge(LyricLabel* label) {
+    const QImage image = label->grab().toImage();
+    int edge = -1;
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() < 160 && c.green() - c.red() < 25) edge = x;
+        }
+    }
+    return edge;
+}
+
+TEST_F(TakeWindowTest, TheLyricLineFillsInWithWhatIsHeardInATakeAndInItsPreview) {
+    setAccompaniment(16);
+    const QString line = QStringLiteral("一二三四五六七八九十一二三四五六七八九十");
+    dir.write("My Song.lrc", ("[00:02.00]" + line + "\n[00:13.00]end\n").toUtf8());
+    LyricLabel* label = w().LabelText;
+    const QFontMetrics metrics(label->font());
+    const double lineWidth = metrics.horizontalAdvance(line);
+    // At three moments of the line, the edge is where the heard time puts it:
+    // the line fills evenly over the eleven seconds to the next one.
+    const auto expectEdgesFollowTheSong = [&](std::initializer_list<int> moments) {
+        for (int ms : moments) {
+            SCOPED_TRACE(ms);
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    const auto heard = w().MediaPlayer->firstSampleHeardAt();
+                    return heard && platform::SoundClock::now() - *heard >= std::chrono::milliseconds(ms);
+                },
+                15000));
+            const int edge = WipeEdge(label);
+            const double expected = lineWidth * (ms - 2000) / 11000.0;
+            EXPECT_NEAR(expected, edge, 0.05 * lineWidth) << "frames " << label->framesWithFill() << ", fill " << label->fill();
+        }
+    };
+    press(w().EzRgnBtnRecord);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == line; }, 4000));
+    expectEdgesFollowTheSong({4500, 7000, 9500});
+    press(w().EzRgnBtnRecord);
+    press(w().EzRgnBtnPlay);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == line; }, 4000));
+    expectEdgesFollowTheSong({5000});
+    press(w().EzRgnBtnPlay);
     EXPECT_TRUE(errors().empty());
 }

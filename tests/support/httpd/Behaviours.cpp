@@ -130,7 +130,10 @@ unsigned long long AttemptCounts::next(const std::string& id) {
 }
 
 void Answer(Socket& socket, const HttpRequest& request, AttemptCounts& attempts) {
-    const std::string& path = request.path;
+    // "/echo.lrc" and the like: a behaviour under a file's name, as the
+    // lyrics of a downloaded song are asked for.
+    std::string path = request.path;
+    if (path.ends_with(".lrc")) path.resize(path.size() - 4);
     if (path == "/bytes")
         Bytes(socket, request.number("size", 0));
     else if (path == "/chunked")

@@ -3,7 +3,8 @@
 #include <QStringEncoder>
 #include <climits>
 
-#include "workflow/Lyrics.h"
+#include "lyrics/Lyrics.h"
+#include "lyrics/LyricsEncoding.h"
 
 namespace {
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }

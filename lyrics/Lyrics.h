@@ -2,16 +2,19 @@
 // LRC lyric files: timed lines keyed by whole second, and the title and
 // artist header lines. No widgets; the main window shows what this yields.
 
-#include <QByteArray>
 #include <QMap>
 #include <QString>
 #include <optional>
+
+#include "lyrics/LyricWipe.h"
 
 // Second (greater than 0) -> one non-empty, trimmed lyric line.
 using LyricLineMap = QMap<int, QString>;
 
 struct ParsedLyrics {
     LyricLineMap lines;
+    // Second -> the times of the line stored there.
+    QMap<int, LineTiming> timing;
     std::optional<QString> title;   // value of the last "[ti:" line, if any
     std::optional<QString> artist;  // value of the last "[ar:" line, if any
 };
@@ -21,13 +24,11 @@ struct ParsedLyrics {
 // a `second` that does not occur means the end; `second` before `first` gives "".
 QString TextBetween(const QString& text, QChar first, QChar second);
 
-// The file's bytes as text: up to the first NUL byte, read as UTF-8 when it is
-// valid UTF-8 (a leading byte-order mark dropped), otherwise as GB18030, the
-// encoding of lyric files from the site.
-QString DecodeLyricsText(const QByteArray& bytes);
-
-// Parses the text of an LRC file. Time tags are "[m:s.f]" with the fraction
-// ignored; a line may carry several; a later line for the same second wins.
+// Parses the text of an LRC file (see LyricsEncoding.h for its bytes). Time
+// tags are "[m:s.f]"; the line is kept under the whole second, its fraction
+// only tells when its wipe begins. A line may carry several; a later line
+// for the same second wins. Word tags in a line's text ("<m:s.f>") are taken
+// out of it and give its words' times.
 ParsedLyrics ParseLyrics(const QString& text);
 
 // The lines shown at second `t`: the line of second t (if there is none,

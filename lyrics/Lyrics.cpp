@@ -1,11 +1,13 @@
-#include "workflow/Lyrics.h"
+#include "lyrics/Lyrics.h"
 
 #include <QRegularExpression>
-#include <QStringDecoder>
 #include <climits>
 #include <cstdint>
 
+#include <algorithm>
+
 #include "base/Global.h"
+#include "lyrics/WordTags.h"
 
 namespace {
 
@@ -25,6 +27,15 @@ int TagSeconds(const QString& fragment) {
     return key > INT_MAX ? 0 : static_cast<int>(key);
 }
 
+// When a line's tag says it begins, to the millisecond: its whole second as
+// the line is kept under, and the fraction that the key leaves out.
+int StartMs(const QString& tag, int second) {
+    const qsizetype dot = tag.indexOf(u'.');
+    const int fraction =
+        dot < 0 ? 0 : TagMilliseconds(QString(QStringLiteral("0:0.") + tag.mid(dot + 1, 3)));
+    return int(std::min<int64_t>(int64_t(second) * 1000 + std::max(fraction, 0), INT_MAX));
+}
+
 }  // namespace
 
 QString TextBetween(const QString& text, QChar first, QChar second) {
@@ -36,21 +47,6 @@ QString TextBetween(const QString& text, QChar first, QChar second) {
     return TrimControls(text.mid(begin, end - begin));
 }
 
-QString DecodeLyricsText(const QByteArray& bytes) {
-    QByteArray text = bytes;
-    const qsizetype nul = text.indexOf('\0');
-    if (nul >= 0) text.truncate(nul);
-    if (text.startsWith("\xEF\xBB\xBF")) text.remove(0, 3);
-
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString decoded = utf8.decode(text);
-    if (!utf8.hasError()) return decoded;
-
-    QStringDecoder gb18030("GB18030");
-    if (gb18030.isValid()) return gb18030.decode(text);
-    return QString::fromLocal8Bit(text);
-}
-
 ParsedLyrics ParseLyrics(const QString& text) {
     ParsedLyrics parsed;
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
@@ -59,12 +55,26 @@ ParsedLyrics ParseLyrics(const QString& text) {
         const qsizetype close = line.lastIndexOf(u']');  // -1 when there is none
         const QString lyric = TrimControls(line.mid(close + 1));
         if (!lyric.isEmpty()) {
+            const WordTimedText words = ParseWordTags(lyric);
+            const QString shown = TrimControls(words.text);
+            if (shown.isEmpty()) continue;
             QString tags = line.left(close + 1);
             tags.remove(u'[');
             tags.replace(u']', u'\n');
             for (const QString& fragment : tags.split(u'\n')) {
-                const int second = TagSeconds(TrimControls(fragment));
-                if (second > 0) parsed.lines.insert(second, lyric);
+                const QString tag = TrimControls(fragment);
+                const int second = TagSeconds(tag);
+                if (second <= 0) continue;
+                parsed.lines.insert(second, shown);
+                // The words count from the shown text: the trim moves them.
+                const int trimmed = int(words.text.indexOf(shown));
+                LineTiming timing{StartMs(tag, second), int(shown.size()), {}, words.endMs,
+                                  words.inOrder};
+                for (WordStart word : words.words) {
+                    word.at = std::clamp(word.at - trimmed, 0, int(shown.size()));
+                    timing.words.append(word);
+                }
+                parsed.timing.insert(second, timing);
             }
             continue;
         }
