@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -17,8 +18,9 @@ namespace {
 
 using RubberBand::RubberBandStretcher;
 
-// Frames per block read from the file and given to Rubber Band at once.
-constexpr size_t kBlockFrames = 4096;
+// Frames per block read from the file and given to Rubber Band at once: about
+// 0.4 s at 44.1 kHz, so progress is told a few times a second of work.
+constexpr size_t kBlockFrames = 16384;
 
 // The R2 ("faster") engine in real-time mode, chosen by measurement on this
 // machine: R3 ("finer") took about 40 s for a 4-minute stereo song, far past
@@ -32,92 +34,96 @@ constexpr size_t kBlockFrames = 4096;
 constexpr RubberBandStretcher::Options kOptions =
     RubberBandStretcher::OptionProcessRealTime | RubberBandStretcher::OptionEngineFaster |
     RubberBandStretcher::OptionTransientsMixed | RubberBandStretcher::OptionFormantShifted |
-    RubberBandStretcher::OptionChannelsApart | RubberBandStretcher::OptionThreadingNever;
+    RubberBandStretcher::OptionThreadingNever;
 
 Failure KeyFailure(FailureCause cause, const QString& text) {
     return {cause, text, FailureNotice::Prompt, 0};
 }
 
-// Rubber Band works in one float array per channel; the files interleave.
-class PlanarBuffer {
+// One channel's stretcher, and what it has given back that is not written yet.
+// Each channel has its own, the same as Rubber Band's "channels apart", so a
+// stereo song's two channels can be worked on at once: in real-time mode
+// Rubber Band itself uses one thread.
+class ChannelShifter {
 public:
-    PlanarBuffer(int channels, size_t frames)
-        : channels_(channels), data_(static_cast<size_t>(channels), std::vector<float>(frames)) {
-        for (auto& channel : data_) pointers_.push_back(channel.data());
+    ChannelShifter(int sampleRate, double pitchScale)
+        : stretcher_(static_cast<size_t>(sampleRate), 1, kOptions, 1.0, pitchScale),
+          input_(kBlockFrames, 0.0f),
+          retrieved_(kBlockFrames) {
+        stretcher_.setMaxProcessSize(kBlockFrames);
+        toSkip_ = stretcher_.getStartDelay();
+        // Rubber Band's preferred lead-in of silence, so the first real
+        // frames come out whole rather than faded in.
+        for (size_t pad = stretcher_.getPreferredStartPad(); pad > 0;) {
+            const size_t frames = std::min(pad, kBlockFrames);
+            feed(frames);
+            pad -= frames;
+        }
     }
 
-    void deinterleave(const int16_t* samples, size_t frames) {
-        for (size_t i = 0; i < frames; ++i)
-            for (int c = 0; c < channels_; ++c) data_[c][i] = ToFloat(samples[i * channels_ + c]);
+    // Where the caller puts the next block's samples before feed().
+    float* input() { return input_.data(); }
+
+    // Gives the stretcher `frames` of input() and collects what comes back,
+    // less the stretcher's start delay.
+    void feed(size_t frames) {
+        const float* channels[] = {input_.data()};
+        stretcher_.process(channels, frames, false);
+        float* into[] = {retrieved_.data()};
+        for (int available; (available = stretcher_.available()) > 0;) {
+            const size_t got = stretcher_.retrieve(
+                into, std::min<size_t>(static_cast<size_t>(available), retrieved_.size()));
+            if (got == 0) break;
+            const size_t skipped = std::min(toSkip_, got);
+            toSkip_ -= skipped;
+            pending_.insert(pending_.end(), retrieved_.begin() + skipped, retrieved_.begin() + got);
+        }
     }
 
-    // Interleaved 16-bit frames `from` … `from + frames` of the buffer.
-    void interleave(size_t from, size_t frames, std::vector<int16_t>& into) const {
-        into.resize(frames * channels_);
-        for (size_t i = 0; i < frames; ++i)
-            for (int c = 0; c < channels_; ++c)
-                into[i * channels_ + c] = ToInt16(data_[c][from + i]);
-    }
-
-    void clear() {
-        for (auto& channel : data_) std::fill(channel.begin(), channel.end(), 0.0f);
-    }
-
-    float* const* pointers() { return pointers_.data(); }
-    const float* const* constPointers() const { return pointers_.data(); }
-    size_t frames() const { return data_[0].size(); }
+    const std::vector<float>& pending() const { return pending_; }
+    void consume(size_t frames) { pending_.erase(pending_.begin(), pending_.begin() + frames); }
 
 private:
-    int channels_;
-    std::vector<std::vector<float>> data_;
-    std::vector<float*> pointers_;
+    RubberBandStretcher stretcher_;
+    std::vector<float> input_;
+    std::vector<float> retrieved_;
+    std::vector<float> pending_;
+    size_t toSkip_ = 0;
 };
 
-// Feeds the stretcher and writes what it gives back, skipping its start delay
-// and stopping at the input's length, so the copy lines up with the original.
+// Feeds the channels' stretchers and writes what they give back, stopping at
+// the input's length, so the copy lines up with the original frame by frame.
 class ShiftRun {
 public:
     ShiftRun(WavBlockReader& reader, PendingWavFile& writer, double pitchScale)
-        : reader_(reader),
-          writer_(writer),
-          channels_(reader.format().channels),
-          stretcher_(static_cast<size_t>(reader.format().sampleRate),
-                     static_cast<size_t>(channels_), kOptions, 1.0, pitchScale),
-          input_(channels_, kBlockFrames),
-          output_(channels_, kBlockFrames) {
-        stretcher_.setMaxProcessSize(kBlockFrames);
-        toSkip_ = stretcher_.getStartDelay();
+        : reader_(reader), writer_(writer), channels_(reader.format().channels) {
+        for (int c = 0; c < channels_; ++c)
+            shifters_.push_back(
+                std::make_unique<ChannelShifter>(reader.format().sampleRate, pitchScale));
     }
 
     Status run(const KeyShiftProgress& progress) {
         const int64_t total = reader_.frames();
         std::vector<int16_t> block(kBlockFrames * static_cast<size_t>(channels_));
-
-        // Rubber Band's preferred lead-in of silence, so the first real
-        // frames come out whole rather than faded in.
-        input_.clear();
-        for (size_t pad = stretcher_.getPreferredStartPad(); pad > 0;) {
-            const size_t frames = std::min(pad, kBlockFrames);
-            if (Status fed = feed(frames); !fed) return fed;
-            pad -= frames;
-        }
         while (reader_.framesRead() < total) {
             Result<size_t> got = reader_.read(block);
             if (!got) return got.failure();
             if (got.value() == 0) break;  // the file was shortened meanwhile
-            input_.deinterleave(block.data(), got.value());
-            if (Status fed = feed(got.value()); !fed) return fed;
+            for (size_t i = 0; i < got.value(); ++i)
+                for (int c = 0; c < channels_; ++c)
+                    shifters_[c]->input()[i] = ToFloat(block[i * channels_ + c]);
+            if (Status fed = feedAll(got.value()); !fed) return fed;
             if (progress && !progress(static_cast<double>(reader_.framesRead()) / total))
                 return KeyFailure(FailureCause::Cancelled, QStringLiteral("升降调已取消"));
         }
-        // Silence pushes the last frames through the stretcher's windows.
-        input_.clear();
-        while (written_ < total) {
+        // Silence pushes the last frames through the stretchers' windows.
+        for (auto& shifter : shifters_) std::fill_n(shifter->input(), kBlockFrames, 0.0f);
+        for (int idle = 0; written_ < total && idle < kMaxIdleBlocks;) {
             const int64_t before = written_;
-            if (Status fed = feed(kBlockFrames); !fed) return fed;
-            if (written_ == before && ++idleBlocks_ > kMaxIdleBlocks) break;
+            if (Status fed = feedAll(kBlockFrames); !fed) return fed;
+            if (written_ == before) ++idle;
         }
-        // Whatever is still missing (never more than a block) stays silent.
+        // Whatever is still missing (never more than a few frames) stays silent.
         std::vector<int16_t> silence;
         while (written_ < total) {
             const size_t frames =
@@ -130,36 +136,44 @@ public:
     }
 
 private:
-    static constexpr int kMaxIdleBlocks = 64;
+    static constexpr int kMaxIdleBlocks = 8;
 
-    Status feed(size_t frames) {
-        stretcher_.process(input_.constPointers(), frames, false);
-        for (int available; (available = stretcher_.available()) > 0;) {
-            const size_t got = stretcher_.retrieve(
-                output_.pointers(), std::min<size_t>(static_cast<size_t>(available), kBlockFrames));
-            if (got == 0) break;
-            const size_t skipped = std::min(toSkip_, got);
-            toSkip_ -= skipped;
-            const size_t keep = static_cast<size_t>(std::min<int64_t>(
-                static_cast<int64_t>(got - skipped), reader_.frames() - written_));
-            if (keep == 0) continue;
-            output_.interleave(skipped, keep, interleaved_);
-            if (Status appended = writer_.append(interleaved_); !appended) return appended;
-            written_ += static_cast<int64_t>(keep);
+    Status feedAll(size_t frames) {
+        // The second channel on a thread of its own; an exception there
+        // comes back through the future.
+        std::future<void> second;
+        if (channels_ == 2)
+            second = std::async(std::launch::async, [&] { shifters_[1]->feed(frames); });
+        shifters_[0]->feed(frames);
+        if (second.valid()) second.get();
+        return writeReady();
+    }
+
+    // Writes the frames every channel has, up to the input's length.
+    Status writeReady() {
+        size_t ready = shifters_[0]->pending().size();
+        for (const auto& shifter : shifters_) ready = std::min(ready, shifter->pending().size());
+        ready = static_cast<size_t>(
+            std::min<int64_t>(static_cast<int64_t>(ready), reader_.frames() - written_));
+        if (ready == 0) return {};
+        interleaved_.resize(ready * channels_);
+        for (int c = 0; c < channels_; ++c) {
+            const std::vector<float>& pending = shifters_[c]->pending();
+            for (size_t i = 0; i < ready; ++i)
+                interleaved_[i * channels_ + c] = ToInt16(pending[i]);
         }
+        for (auto& shifter : shifters_) shifter->consume(ready);
+        if (Status appended = writer_.append(interleaved_); !appended) return appended;
+        written_ += static_cast<int64_t>(ready);
         return {};
     }
 
     WavBlockReader& reader_;
     PendingWavFile& writer_;
     int channels_;
-    RubberBandStretcher stretcher_;
-    PlanarBuffer input_;
-    PlanarBuffer output_;
+    std::vector<std::unique_ptr<ChannelShifter>> shifters_;
     std::vector<int16_t> interleaved_;
-    size_t toSkip_ = 0;
     int64_t written_ = 0;
-    int idleBlocks_ = 0;
 };
 
 }  // namespace

@@ -15,8 +15,11 @@ namespace effects {
 Result<PendingWavFile> PendingWavFile::create(const std::string& destination,
                                               const WavFormat& format) {
     const std::filesystem::path target(destination);
-    std::string temporary =
-        (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    // A hidden name beside the destination, so the rename stays in one file system.
+    std::string name = target.filename().string();
+    name.insert(name.begin(), '.');
+    name.append(".XXXXXX");
+    std::string temporary = (target.parent_path() / name).string();
     errno = 0;
     const int descriptor = ::mkstemp(temporary.data());
     if (descriptor < 0) return UnwritableFile(destination, errno);
