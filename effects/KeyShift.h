@@ -2,9 +2,10 @@
 // Key change of the accompaniment: a copy of a WAV work file with its pitch
 // moved by whole semitones through Rubber Band, at the same rate, channel
 // count and length. Streams in blocks (memory does not grow with the song).
-// Runs on the caller's thread; it touches no Qt GUI object, so the caller may
-// run it on a worker thread (one call per thread at a time, the progress
-// callback on that thread).
+// Runs on the caller's thread (a stereo song's second channel on a thread of
+// its own, joined block by block); it touches no Qt GUI object, so the caller
+// may run it on a worker thread. The progress callback is called on the
+// caller's thread.
 
 #include <functional>
 #include <string>
