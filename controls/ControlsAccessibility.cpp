@@ -121,8 +121,11 @@ private:
     TCGauge* gauge() const { return static_cast<TCGauge*>(widget()); }
 };
 
+// Qt asks for every object that gains focus or changes, the browser pane's
+// internal items among them; the class name is compared before the object is
+// touched, so only our own widgets are ever called into.
 QAccessibleInterface* ControlsFactory(const QString& className, QObject* object) {
-    if (!object || !object->isWidgetType()) return nullptr;
+    if (!object) return nullptr;
     if (className == QLatin1String("TEzRgnBtn")) {
         return new RegionButtonAccessible(static_cast<TEzRgnBtn*>(object));
     }
