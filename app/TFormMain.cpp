@@ -22,6 +22,7 @@
 #include "app/PaneFocusSwitch.h"
 #include "app/SitePane.h"
 #include "app/TFormMsg.h"
+#include "app/TFormStudio.h"
 #include "app/UpdaterLaunch.h"
 #include "app/WindowAccessibility.h"
 #include "app/WindowLook.h"
@@ -114,7 +115,8 @@ TFormMain::TFormMain(const QString& programPath, QWidget* parent)
       MediaPlayer(sound_.player.get()),
       Take(*this, *recorder_, *sound_.player),
       Import(*this),
-      Export(*this, Take) {
+      Export(*this, Take),
+      Studio(*this, StudioSettingsPath()) {
     OpenDialog = [this] { return ChooseAccompaniment(this); };
     // Beside the accompaniment, else in the user's music folder.
     SaveDialog = [this](const QString& proposed) {
@@ -142,6 +144,7 @@ void TFormMain::ConnectHandlers() {
     connect(LabelSelbanzou, &ClickableLabel::clicked, this,
             [this] { Import.ButtonImportBGsoundClick(); });
     connect(EzRgnBtnSave, &TEzRgnBtn::OnClick, this, [this] { Export.ButtonSaveMp3Click(); });
+    connect(EzRgnBtnStudio, &TEzRgnBtn::OnClick, this, &TFormMain::ButtonStudioClick);
 }
 
 void TFormMain::CreateComponents() {
@@ -234,6 +237,9 @@ void TFormMain::CreateComponents() {
                                 {"upload_idle", "upload_up", "upload_down", "upload_disabled"});
     EzRgnBtnRecord = MakeButton(this, {15, 315}, QStringLiteral("开始录歌"),
                                 {"record_0", nullptr, "record_down", "record_disabled"});
+    // In the free space between the playback volume and the save button.
+    EzRgnBtnStudio = MakeButton(this, {368, 282}, QStringLiteral("调音"),
+                                {"studio_idle", "studio_up", "studio_down", "studio_disabled"});
 
     TimerText = new QTimer(this);
     TimerText->setInterval(1000);
@@ -413,6 +419,35 @@ void TFormMain::setLyricLines(const QString& current, const QString& next) {
 void TFormMain::setNextLyricLine(const QString& next) { LabelTextNext->setText(next); }
 
 void TFormMain::setLyricFill(double characters) { LabelText->setFill(characters); }
+
+void TFormMain::ButtonStudioClick() {
+    if (!FormStudio) {
+        FormStudio = new TFormStudio(Studio, this);
+        FormStudio->ShowSettings(Studio.Settings());
+        FormStudio->SetKeyEditable(keyEditable_);
+        FormStudio->SetKeyProgress(keyProgress_);
+        FormStudio->SetNote(Studio.Note());
+    }
+    FormStudio->ShowBesideOwner();
+}
+
+void TFormMain::showStudioSettings(const StudioSettings& settings) {
+    if (FormStudio) FormStudio->ShowSettings(settings);
+}
+
+void TFormMain::setKeyEditable(bool editable) {
+    keyEditable_ = editable;
+    if (FormStudio) FormStudio->SetKeyEditable(editable);
+}
+
+void TFormMain::setKeyProgress(double shareDone) {
+    keyProgress_ = shareDone;
+    if (FormStudio) FormStudio->SetKeyProgress(shareDone);
+}
+
+void TFormMain::setStudioNote(const QString& text) {
+    if (FormStudio) FormStudio->SetNote(text);
+}
 
 void TFormMain::setLyricsBold(bool bold) {
     QFont font = LabelText->font();

@@ -20,6 +20,7 @@
 #include "workflow/MainWindowView.h"
 #include "workflow/Session.h"
 #include "workflow/SongExport.h"
+#include "workflow/StudioController.h"
 #include "workflow/TakeController.h"
 
 class ClickableLabel;
@@ -32,6 +33,7 @@ class SitePane;
 class TCGauge;
 class TEzRgnBtn;
 class TImageList;
+class TFormStudio;
 
 class TFormMain : public QWidget, public MainWindowView, public Session {
     Q_OBJECT
@@ -65,6 +67,8 @@ public:
     TEzRgnBtn* EzRgnBtnSave = nullptr;
     TEzRgnBtn* EzRgnBtnUpload = nullptr;
     TEzRgnBtn* EzRgnBtnRecord = nullptr;
+    // Opens the "调音" window.
+    TEzRgnBtn* EzRgnBtnStudio = nullptr;
     QTimer* TimerText = nullptr;
     QTimer* TimerShow = nullptr;
     // The lyric line's frames while TimerText runs.
@@ -100,6 +104,10 @@ public:
     TakeController Take;
     AccompanimentImport Import;
     SongExport Export;
+    StudioController Studio;
+    // The "调音" window, made when first opened.
+    TFormStudio* FormStudio = nullptr;
+    void ButtonStudioClick();
 
     // The site pane: the site's pages and its song links.
     SitePane* Site = nullptr;
@@ -136,6 +144,10 @@ public:
     QString chooseAccompaniment() override;
     QString chooseSongDestination(const QString& proposedName) override;
     Status exportSong(const QString& mix, const QString& destination) override;
+    void showStudioSettings(const StudioSettings& settings) override;
+    void setKeyEditable(bool editable) override;
+    void setKeyProgress(double shareDone) override;
+    void setStudioNote(const QString& text) override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -163,4 +175,6 @@ private:
     QString programFileName_;
     bool destroyed_ = false;
     bool painted_ = false;
+    bool keyEditable_ = true;
+    double keyProgress_ = -1;
 };

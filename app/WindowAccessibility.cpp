@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QSlider>
+#include <vector>
 
 #include "app/TFormMain.h"
 #include "controls/ClickableLabel.h"
@@ -27,8 +28,18 @@ void MakeWindowAccessible(TFormMain& form) {
     form.LabelTextNext->setAccessibleDescription(form.Label1->text());
 
     QWidget* const order[] = {form.LabelSelbanzou, form.EzRgnBtnRecord, form.EzRgnBtnPlay,
-                              form.EzRgnBtnSave,   form.EzRgnBtnUpload, form.EzRgnBtnMini,
+                              form.EzRgnBtnStudio, form.EzRgnBtnSave,   form.EzRgnBtnUpload,
+                              form.EzRgnBtnMini,
                               form.EzRgnBtnHelp,   form.EzRgnBtnClose,  form.TrackBarIn,
                               form.TrackBarOut,    form.SitePaneHost};
+    // Qt's setTabOrder passes over a widget that takes no focus, as a disabled
+    // skinned button does: the order is set with every one of them taking
+    // focus, and each gets its own policy back.
+    std::vector<Qt::FocusPolicy> policies;
+    for (QWidget* widget : order) {
+        policies.push_back(widget->focusPolicy());
+        if (widget->focusPolicy() == Qt::NoFocus) widget->setFocusPolicy(Qt::TabFocus);
+    }
     for (size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+    for (size_t i = 0; i < std::size(order); ++i) order[i]->setFocusPolicy(policies[i]);
 }

@@ -9,11 +9,15 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "audio/WavWriter.h"
+#include "effects/Balance.h"
+#include "effects/Loudness.h"
+#include "effects/VoiceReverb.h"
 
 namespace {
 
@@ -72,6 +76,15 @@ std::string WorkFile(const QString& tempFolder, const char* name) {
     return QFile::encodeName(folder + QLatin1String(name)).toStdString();
 }
 
+// The finished mix at the even loudness: one gain, measured on the whole.
+Status EvenLoudness(const std::string& mixPath) {
+    const Result<effects::LoudnessFigures> figures = effects::MeasureLoudness(mixPath);
+    if (!figures) return figures.failure();
+    const double gainDb = effects::LoudnessGainDb(figures.value());
+    if (effects::IsNeutralGainDb(gainDb)) return {};
+    return effects::ApplyGainDb(mixPath, mixPath, gainDb);
+}
+
 }  // namespace
 
 int16_t MixSamples(int16_t a, int16_t v) { return Mix(a, v); }
@@ -93,8 +106,9 @@ Status CopyVoiceAsMix(const QString& tempFolder) {
                    FailureNotice::Prompt, error.value()};
 }
 
-Status MixDown(const QString& tempFolder, WavHeader& currentFormat) {
-    const std::string bgsoundPath = WorkFile(tempFolder, "bgsound.wav");
+Status MixDown(const QString& tempFolder, WavHeader& currentFormat, const MixSettings& settings,
+               const QString& accompanimentName) {
+    const std::string bgsoundPath = WorkFile(tempFolder, accompanimentName.toUtf8().constData());
     const std::string recordPath = WorkFile(tempFolder, "record.wav");
     const std::string mixPath = WorkFile(tempFolder, "mix.wav");
 
@@ -105,7 +119,8 @@ Status MixDown(const QString& tempFolder, WavHeader& currentFormat) {
 
     Input accompaniment;
     if (!accompaniment.open(bgsoundPath)) {
-        return Failure{FailureCause::Unreadable, QStringLiteral("打开 bgsound.wav 失败")};
+        return Failure{FailureCause::Unreadable,
+                       QStringLiteral("打开 %1 失败").arg(accompanimentName)};
     }
     // Bytes a short file does not have keep their old values.
     unsigned char headerBytes[sizeof(WavHeader)];
@@ -137,12 +152,25 @@ Status MixDown(const QString& tempFolder, WavHeader& currentFormat) {
     else if (channels == 2)
         boundBytes = std::max(accompaniment.dataBytes, 2 * voice.dataBytes);
 
+    // The voice's reverb, in the accompaniment's channel count.
+    std::optional<effects::VoiceReverb> reverb;
+    if (!effects::IsNeutralReverb(settings.reverb) && (channels == 1 || channels == 2)) {
+        Result<effects::VoiceReverb> made = effects::VoiceReverb::create(
+            settings.reverb, static_cast<int>(currentFormat.sampleRate), channels);
+        if (made) reverb.emplace(std::move(made).value());
+    }
+    const auto scale = [](int16_t* samples, size_t count, int percent) {
+        if (!effects::IsNeutralPercent(percent)) effects::ScaleByPercent({samples, count}, percent);
+    };
+
     constexpr size_t kSamples = kMixBlockBytes / 2;
     // Every sample that is used is read or zeroed first: no need to zero
     // whole blocks, which a short file would pay for on every block.
     const auto accompanimentBlock = std::make_unique_for_overwrite<int16_t[]>(kSamples);
     const auto voiceBlock = std::make_unique_for_overwrite<int16_t[]>(kSamples);
     const auto outputBlock = std::make_unique_for_overwrite<int16_t[]>(kSamples);
+    const auto reverbBlock =
+        std::make_unique_for_overwrite<int16_t[]>(reverb ? kSamples : size_t{0});
     // What a read left short of `wanted` bytes is silence, so the shorter
     // input goes on as silence and the mix is as long as the longer one.
     const auto silenceAfter = [](int16_t* block, size_t got, size_t wanted) {
@@ -161,8 +189,15 @@ Status MixDown(const QString& tempFolder, WavHeader& currentFormat) {
             const size_t samples = (outputBytes + 1) / 2;
             silenceAfter(accompanimentBlock.get(), accompanimentGot, samples * 2);
             silenceAfter(voiceBlock.get(), voiceGot, samples * 2);
+            scale(accompanimentBlock.get(), samples, settings.accompanimentPercent);
+            scale(voiceBlock.get(), samples, settings.voicePercent);
+            const int16_t* voiceMix = voiceBlock.get();
+            if (reverb) {
+                reverb->process({voiceBlock.get(), samples}, {reverbBlock.get(), samples});
+                voiceMix = reverbBlock.get();
+            }
             for (size_t i = 0; i < samples; ++i)
-                outputBlock[i] = Saturate(int32_t{accompanimentBlock[i]} + voiceBlock[i]);
+                outputBlock[i] = Saturate(int32_t{accompanimentBlock[i]} + voiceMix[i]);
         } else {
             // One voice sample serves both channels of its frame.
             const size_t voiceGot = voice.read(voiceBlock.get(), kMixBlockBytes / 2);
@@ -171,9 +206,18 @@ Status MixDown(const QString& tempFolder, WavHeader& currentFormat) {
             const size_t frames = (outputBytes + 3) / 4;
             silenceAfter(accompanimentBlock.get(), accompanimentGot, frames * 4);
             silenceAfter(voiceBlock.get(), voiceGot, frames * 2);
-            for (size_t i = 0; i < frames; ++i) {
-                outputBlock[2 * i] = Mix(accompanimentBlock[2 * i], voiceBlock[i]);
-                outputBlock[2 * i + 1] = Mix(accompanimentBlock[2 * i + 1], voiceBlock[i]);
+            scale(accompanimentBlock.get(), frames * 2, settings.accompanimentPercent);
+            scale(voiceBlock.get(), frames, settings.voicePercent);
+            if (reverb) {
+                // Each channel is mixed with its own sample of the voice.
+                reverb->process({voiceBlock.get(), frames}, {reverbBlock.get(), frames * 2});
+                for (size_t i = 0; i < 2 * frames; ++i)
+                    outputBlock[i] = Mix(accompanimentBlock[i], reverbBlock[i]);
+            } else {
+                for (size_t i = 0; i < frames; ++i) {
+                    outputBlock[2 * i] = Mix(accompanimentBlock[2 * i], voiceBlock[i]);
+                    outputBlock[2 * i + 1] = Mix(accompanimentBlock[2 * i + 1], voiceBlock[i]);
+                }
             }
         }
         output.append(outputBlock.get(), outputBytes);
@@ -182,7 +226,13 @@ Status MixDown(const QString& tempFolder, WavHeader& currentFormat) {
     const bool written = output.finish();
     const int readError =
         accompaniment.errorNumber != 0 ? accompaniment.errorNumber : voice.errorNumber;
-    if (written && readError == 0) return {};
+    if (written && readError == 0) {
+        if (!settings.evenLoudness) return {};
+        const Status levelled = EvenLoudness(mixPath);
+        if (levelled) return {};
+        std::filesystem::remove(mixPath, ignored);
+        return levelled;
+    }
 
     // A cut-off mix must not stay behind: the next preview would play it as
     // if it were the whole take.

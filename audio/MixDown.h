@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "audio/MixSettings.h"
 #include "audio/WavHeader.h"
 #include "base/Result.h"
 
@@ -19,7 +20,14 @@ inline constexpr size_t kMixBlockBytes = 262144;
 // `currentFormat` receives the first 44 bytes of bgsound.wav, and mix.wav gets
 // its channel count, sample rate and width. Succeeds when mix.wav was
 // produced; a failure leaves no cut-off mix.wav behind.
-Status MixDown(const QString& tempFolder, WavHeader& currentFormat);
+// `settings` change what goes into the mix: the volumes scale the samples
+// (saturated) and the reverb works on the voice (stereo over a stereo
+// accompaniment) before the plain mix; even loudness applies one gain to the
+// finished mix. A reverb that cannot start is left out. `accompaniment`
+// names the accompaniment's file in the folder (a copy in another key).
+Status MixDown(const QString& tempFolder, WavHeader& currentFormat,
+               const MixSettings& settings = {},
+               const QString& accompaniment = QStringLiteral("bgsound.wav"));
 
 // Copies record.wav in `tempFolder` to mix.wav unchanged: the mix of a take
 // sung without an accompaniment, whatever bgsound.wav the folder holds.

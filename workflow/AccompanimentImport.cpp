@@ -74,6 +74,8 @@ void AccompanimentImport::ImportAccompaniment(const QString& path) {
     s_.View.setElapsedTime(QStringLiteral("00:00"));
     s_.View.setControlHint(WindowControl::Record, QStringLiteral("开始录歌"));
     s_.View.setButtonFace(WindowControl::Record, 0);
+    // The copies in other keys were of the accompaniment before.
+    if (s_.AccompanimentChanged) s_.AccompanimentChanged();
 }
 
 Result<bool> AccompanimentImport::Convert(const QString& path, const QString& song) {

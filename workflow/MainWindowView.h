@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "base/Result.h"
+#include "workflow/StudioSettings.h"
 
 // The window's controls that the workflow enables, disables or marks.
 enum class WindowControl {
@@ -45,6 +46,14 @@ public:
     // the lyric frames (30 or more a second), which call LyricsFrame.
     virtual void setTimerRunning(bool running) = 0;
     virtual void setBusyCursor(bool busy) = 0;
+
+    // The "调音" window: its settings as they stand, whether the key may be
+    // changed (not during a take), how far a key change has come (below 0:
+    // none runs) and a line about what the mix uses.
+    virtual void showStudioSettings(const StudioSettings& settings) = 0;
+    virtual void setKeyEditable(bool editable) = 0;
+    virtual void setKeyProgress(double shareDone) = 0;
+    virtual void setStudioNote(const QString& text) = 0;
 
     // The small message window with `text`, shown until the object goes.
     virtual std::unique_ptr<QObject> showNote(const QString& text) = 0;

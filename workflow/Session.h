@@ -4,11 +4,13 @@
 // it; nothing here is a widget. UI thread only.
 
 #include <QString>
+#include <functional>
 
 #include "audio/WavHeader.h"
 #include "lyrics/Lyrics.h"
 #include "lyrics/LyricWipe.h"
 #include "workflow/MainWindowView.h"
+#include "workflow/StudioSettings.h"
 #include "workflow/TakeState.h"
 
 struct Session {
@@ -28,4 +30,16 @@ struct Session {
     int ShownLyricSecond = -1;
     QString ShownNextLyric;
     QString CountIn;  // the dots the next line's label shows instead; "" when none
+
+    // The "调音" window's settings; the key whose copy of the accompaniment
+    // the next take plays; the key the last take was sung in; what mix.wav
+    // was last built with in this run (one from an earlier run counts as
+    // built with the defaults).
+    StudioSettings Studio;
+    int AccompanimentKey = 0;
+    int SungKey = 0;
+    MixSettings MixBuiltWith;
+    int MixBuiltInKey = 0;
+    // Told when an import has made a new bgsound.wav.
+    std::function<void()> AccompanimentChanged;
 };

@@ -64,6 +64,9 @@ void TakeController::StartTake() {
         return;
     }
     s_.State.setPhase(TakePhase::Recording);
+    s_.SungKey = s_.MusicFile.isEmpty() ? 0 : s_.AccompanimentKey;
+    view_.setKeyEditable(false);
+    view_.setStudioNote(QString());
     view_.setControlHint(WindowControl::Record, QStringLiteral("停止录歌"));
     for (WindowControl control :
          {WindowControl::Import, WindowControl::Save, WindowControl::Upload, WindowControl::Play}) {
@@ -83,7 +86,7 @@ Status TakeController::StartAccompaniment(std::optional<ParsedLyrics>& lyrics) {
     Result<std::optional<ParsedLyrics>> read = ReadLyricsFile(LyricsPathFor(s_.MusicFile));
     if (!read) return read.failure();
     lyrics = std::move(read).value();
-    return Play(WorkFile("bgsound.wav"));
+    return Play(TempFolder() + AccompanimentFile(s_.AccompanimentKey));
 }
 
 Status TakeController::Play(const QString& path) {
@@ -106,6 +109,7 @@ void TakeController::EndTake() {
          {WindowControl::Import, WindowControl::Save, WindowControl::Upload, WindowControl::Play}) {
         view_.setControlEnabled(control, true);
     }
+    view_.setKeyEditable(true);
     if (!stopped) ShowFailure(stopped.failure());
 }
 
@@ -124,8 +128,9 @@ void TakeController::StartPreview() {
 }
 
 Status TakeController::BeginPreview(std::optional<ParsedLyrics>& lyrics) {
-    // A mix is built once per take: the take's start deleted the last one.
-    if (!QFile::exists(WorkFile("mix.wav"))) {
+    // A mix is built once per take (the take's start deleted the last one),
+    // and again when the singer's settings have changed since.
+    if (!QFile::exists(WorkFile("mix.wav")) || !MixIsCurrent(s_)) {
         if (!QFile::exists(WorkFile("record.wav"))) {
             return Failure{FailureCause::Missing, QStringLiteral("请先录歌")};
         }

@@ -7,5 +7,9 @@
 #include "base/Result.h"
 #include "workflow/Session.h"
 
-// Rebuilds mix.wav.
+// Rebuilds mix.wav with the session's mix settings, over the accompaniment
+// in the key the take was sung in.
 Status MixDownTake(Session& session);
+
+// Whether mix.wav was built with the settings now in force.
+bool MixIsCurrent(const Session& session);

@@ -17,25 +17,24 @@ public:
     TakePhase phase() const { return phase_; }
     void setPhase(TakePhase phase);
 
-    // An accompaniment is on its way: a second one waits until it has come,
-    // and so does a new take.
-    bool accompanimentBusy() const { return busy_; }
-    // Marks the accompaniment busy for its lifetime, and restores what was
-    // before however the scope is left.
+    // An accompaniment is on its way (chosen, fetched, imported, or its copy
+    // in another key made): a second one waits until it has come, and so
+    // does a new take.
+    bool accompanimentBusy() const { return busyScopes_ > 0 || held_; }
+    // Marks the accompaniment busy for its lifetime, however the scope is
+    // left; scopes may overlap.
     class BusyScope {
     public:
-        explicit BusyScope(TakeState& state) : state_(state), before_(state.busy_) {
-            state_.busy_ = true;
-        }
-        ~BusyScope() { state_.busy_ = before_; }
+        explicit BusyScope(TakeState& state) : state_(state) { ++state_.busyScopes_; }
+        ~BusyScope() { --state_.busyScopes_; }
         BusyScope(const BusyScope&) = delete;
         BusyScope& operator=(const BusyScope&) = delete;
 
     private:
         TakeState& state_;
-        bool before_;
     };
-    void setAccompanimentBusy(bool busy) { busy_ = busy; }
+    // Busy until told otherwise (a song link between its click and its fetch).
+    void setAccompanimentBusy(bool busy) { held_ = busy; }
 
     // The clock of a take or preview: started at 1, one more at each tick.
     void startClock();
@@ -55,7 +54,8 @@ public:
 private:
     MainWindowView& view_;
     TakePhase phase_ = TakePhase::Idle;
-    bool busy_ = false;
+    int busyScopes_ = 0;
+    bool held_ = false;
     int elapsed_ = 0;  // TimerText.Tag
     bool clockRunning_ = false;
     int progress_ = 0;

@@ -57,15 +57,16 @@ int main(int argc, char** argv) {
     ok &= Save(dir, "play_down", ButtonFace(72, 24, listen, S::Pressed));
     ok &= Save(dir, "play_disabled", ButtonFace(72, 24, listen, S::Disabled));
 
-    const struct { const char* name; const char* caption; } plain[] = {
-        {"save", "保存歌曲"}, {"upload", "上传歌曲"}};
+    const struct { const char* name; const char* caption; int width; } plain[] = {
+        {"save", "保存歌曲", 72}, {"upload", "上传歌曲", 72}, {"studio", "调音", 56}};
     for (const auto& b : plain) {
         const QString base = QString::fromLatin1(b.name);
         const QString caption = QString::fromUtf8(b.caption);
-        ok &= Save(dir, qPrintable(base + "_idle"), ButtonFace(72, 24, caption, S::Idle));
-        ok &= Save(dir, qPrintable(base + "_up"), ButtonFace(72, 24, caption, S::Hover));
-        ok &= Save(dir, qPrintable(base + "_down"), ButtonFace(72, 24, caption, S::Pressed));
-        ok &= Save(dir, qPrintable(base + "_disabled"), ButtonFace(72, 24, caption, S::Disabled));
+        const int w = b.width;
+        ok &= Save(dir, qPrintable(base + "_idle"), ButtonFace(w, 24, caption, S::Idle));
+        ok &= Save(dir, qPrintable(base + "_up"), ButtonFace(w, 24, caption, S::Hover));
+        ok &= Save(dir, qPrintable(base + "_down"), ButtonFace(w, 24, caption, S::Pressed));
+        ok &= Save(dir, qPrintable(base + "_disabled"), ButtonFace(w, 24, caption, S::Disabled));
     }
 
     const QColor background(234, 244, 254);

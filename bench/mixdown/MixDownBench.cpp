@@ -2,6 +2,9 @@
 //   bench_mixdown generate FOLDER SECONDS  writes bgsound.wav (stereo) and
 //                                          record.wav (mono), 44100 Hz
 //   bench_mixdown mix FOLDER               one mixdown into FOLDER/mix.wav
+//   bench_mixdown studio FOLDER            one mixdown with the voice at 120 %,
+//                                          the accompaniment at 80 %, the KTV
+//                                          reverb and even loudness
 //   bench_mixdown memory FOLDER            one mixdown; prints the peak
 //                                          resident memory above the baseline
 //                                          in MiB
@@ -52,10 +55,10 @@ long StatusKb(const char* field) {
 }
 
 // A failed mixdown says why on stderr, so it is never timed as a success.
-bool Mix(const QString& folder) {
+bool Mix(const QString& folder, const MixSettings& settings = {}) {
     WavHeader format;
     InitWavHeader(format, 1, kSampleRate, 16);
-    const Status mixed = MixDown(folder, format);
+    const Status mixed = MixDown(folder, format, settings);
     if (!mixed) std::fprintf(stderr, "%s\n", mixed.failure().text.toUtf8().constData());
     return mixed.ok();
 }
@@ -75,6 +78,14 @@ int main(int argc, char** argv) {
                    : 1;
     }
     if (mode == "mix" && argc == 3) return Mix(folder) ? 0 : 1;
+    if (mode == "studio" && argc == 3) {
+        MixSettings studio;
+        studio.voicePercent = 120;
+        studio.accompanimentPercent = 80;
+        studio.reverb = effects::ReverbPreset::Ktv;
+        studio.evenLoudness = true;
+        return Mix(folder, studio) ? 0 : 1;
+    }
     if (mode == "memory" && argc == 3) {
         // Start the peak count afresh from what the process holds now.
         std::ofstream("/proc/self/clear_refs") << "5";
@@ -85,7 +96,7 @@ int main(int argc, char** argv) {
         std::printf("%.2f\n", (peakKb - baselineKb) / 1024.0);
         return 0;
     }
-    std::fprintf(stderr, "usage: %s generate FOLDER SECONDS | mix FOLDER | memory FOLDER\n",
+    std::fprintf(stderr, "usage: %s generate FOLDER SECONDS | mix FOLDER | studio FOLDER | memory FOLDER\n",
                  argv[0]);
     return 2;
 }

@@ -16,7 +16,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import desktop_session as ds  # noqa: E402
 
 PROGRAM_FOLDER = None
-BUTTONS = ["最小化", "帮助", "关闭", "试听", "保存歌曲", "上传歌曲", "开始录歌"]
+BUTTONS = ["最小化", "帮助", "关闭", "试听", "保存歌曲", "上传歌曲", "开始录歌", "调音"]
 
 
 class ScreenReaderTest(unittest.TestCase):
@@ -37,6 +37,8 @@ class ScreenReaderTest(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.folder, True)
         for name in ("tavimo", "ostrel.so", "lame_enc.so", "blank.html"):
             shutil.copy2(os.path.join(PROGRAM_FOLDER, name), self.folder)
+        # The per-user settings of this run's own.
+        self.services.env["XDG_CONFIG_HOME"] = os.path.join(self.folder, "config")
         self.program = ds.Program(os.path.join(self.folder, "tavimo"), self.services,
                                   os.path.join(self.folder, "program.log"))
         self.addCleanup(self.program.close)
@@ -114,6 +116,47 @@ class ScreenReaderTest(unittest.TestCase):
         self.assertTrue(os.path.exists(self.work_file("mix.wav")))
         ds.press(self.button("停止试听"))
         self.assertTrue(ds.wait_for(lambda: "停止试听: ..." in self.label_names(), 10))
+
+    def test_the_mixing_window_is_read_and_driven_by_its_controls_names(self):
+        ds.press(self.button("调音"))
+        self.assertTrue(ds.wait_for(lambda: "调音" in self.program.windows(), 10))
+        studio = next(w for w in self.program.app if w is not None and w.name == "调音")
+        roles = {
+            "人声音量": pyatspi.ROLE_SLIDER, "伴奏音量": pyatspi.ROLE_SLIDER,
+            "混响": pyatspi.ROLE_COMBO_BOX, "升降调": pyatspi.ROLE_SPIN_BUTTON,
+            "响度统一": pyatspi.ROLE_CHECK_BOX,
+        }
+        nodes = {name: ds.find(studio, role, name) for name, role in roles.items()}
+        # A combo box is named by its label on Linux desktops: the toolkit
+        # gives it its current item as its name, and screen readers say the
+        # label it is labelled by first.
+        combo = ds.find(studio, pyatspi.ROLE_COMBO_BOX)
+        labels = [target.name for relation in combo.getRelationSet()
+                  if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY
+                  for target in (relation.getTarget(i) for i in range(relation.getNTargets()))]
+        self.assertEqual(["混响"], labels)
+        nodes["混响"] = combo
+        for name, node in nodes.items():
+            self.assertIsNotNone(node, name)
+        self.assertEqual(100, nodes["人声音量"].queryValue().currentValue)
+        self.assertEqual(0, nodes["升降调"].queryValue().currentValue)
+        nodes["人声音量"].queryValue().currentValue = 50
+        nodes["伴奏音量"].queryValue().currentValue = 150
+        nodes["升降调"].queryValue().currentValue = -2
+        action = nodes["响度统一"].queryAction()
+        action.doAction([action.getName(i) for i in range(action.nActions)].index("Toggle"))
+        settings = os.path.join(self.folder, "config", "tavimo", "studio.ini")
+
+        def kept():
+            try:
+                with open(settings, encoding="utf-8") as f:
+                    text = f.read()
+            except OSError:
+                return False
+            return all(line in text for line in
+                       ("voice=50", "accompaniment=150", "key=-2", "evenLoudness=1"))
+
+        self.assertTrue(ds.wait_for(kept, 10), settings)
 
     def test_the_close_button_ends_the_program(self):
         ds.press(self.button("关闭"))

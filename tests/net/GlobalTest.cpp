@@ -5,34 +5,13 @@
 #include <optional>
 
 #include "base/Global.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
 
 namespace {
 
 // Sets (or with nullopt removes) an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, std::optional<QByteArray> value)
-        : name_(name),
-          old_(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt) {
-        Set(value);
-    }
-    ~ScopedEnv() { Set(old_); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    void Set(const std::optional<QByteArray>& value) {
-        if (value) {
-            qputenv(name_, *value);
-        } else {
-            qunsetenv(name_);
-        }
-    }
-    const char* name_;
-    std::optional<QByteArray> old_;
-};
 
 }  // namespace
 

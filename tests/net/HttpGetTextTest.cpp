@@ -10,41 +10,19 @@
 
 #include "net/http/CurlLibrary.h"
 #include "net/http/HttpGetText.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/TestProxy.h"
 
 namespace {
 
 // Sets an environment variable (or clears it, for null) for the object's life.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QByteArray& value, bool set = true)
-        : name_(name), old_(qgetenv(name)), hadOld_(qEnvironmentVariableIsSet(name)) {
-        if (set) {
-            qputenv(name, value);
-        } else {
-            qunsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (hadOld_) {
-            qputenv(name_, old_);
-        } else {
-            qunsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    QByteArray old_;
-    bool hadOld_;
-};
 
 // No proxy from the machine's own environment in these tests.
 class HttpGetTextTest : public ::testing::Test {
 protected:
-    ScopedEnv noLower_{"http_proxy", {}, false};
-    ScopedEnv noUpper_{"HTTP_PROXY", {}, false};
+    ScopedEnv noLower_{"http_proxy", std::nullopt};
+    ScopedEnv noUpper_{"HTTP_PROXY", std::nullopt};
     TestHttpServer server;
 };
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "net/ProxyDetection.h"
+#include "tests/support/ScopedEnv.h"
 
 namespace {
 
@@ -20,29 +21,6 @@ Detected Detect(const char* list, const char* bypass, const char* url) {
 }
 
 // Sets or clears an environment variable for the lifetime of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old, hadOld_ = true;
-        if (value) {
-            setenv(name, value, 1);
-        } else {
-            unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (hadOld_) {
-            setenv(name_, old_.c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    std::string old_;
-    bool hadOld_ = false;
-};
 
 }  // namespace
 
@@ -124,11 +102,11 @@ TEST(DetectProxy, DesktopSettingFromTheEnvironment) {
     EXPECT_EQ(1, port);
     EXPECT_FALSE(DetectProxy("http://h:9/", host, port));
     {
-        ScopedEnv none("http_proxy", nullptr);
+        ScopedEnv none("http_proxy", std::nullopt);
         EXPECT_TRUE(DetectProxy("http://x/", host, port));
         EXPECT_EQ("upper", host);
     }
-    ScopedEnv noneLower("http_proxy", nullptr);
-    ScopedEnv noneUpper("HTTP_PROXY", nullptr);
+    ScopedEnv noneLower("http_proxy", std::nullopt);
+    ScopedEnv noneUpper("HTTP_PROXY", std::nullopt);
     EXPECT_FALSE(DetectProxy("http://x/", host, port));
 }

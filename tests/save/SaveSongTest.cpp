@@ -24,6 +24,7 @@
 
 #include "app/TFormMain.h"
 #include "audio/MixDown.h"
+#include "effects/Loudness.h"
 #include "controls/ClickableLabel.h"
 #include "controls/TEzRgnBtn.h"
 #include "controls/TImageList.h"
@@ -32,6 +33,7 @@
 #include "tests/support/Mp3Probe.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/RecordedMessages.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
 
@@ -451,3 +453,25 @@ TEST_F(SaveSongTest, ATakeFromImportToTheSavedMp3) {
 }
 
 }  // namespace
+
+TEST_F(SaveSongTest, WithEvenLoudnessLoudAndQuietTakesAreSavedAtMinus14) {
+    const ScopedEnv config("XDG_CONFIG_HOME", dir.path("config").toUtf8());
+    auto window = makeWindow();
+    window->Studio.SetEvenLoudness(true);
+    window->MusicFile = dir.path("Song.mp3");
+    for (double level : {26000.0, 700.0}) {
+        SCOPED_TRACE(level);
+        WriteWavFile(temp("bgsound.wav"), 2, kRate, SineSamples(330, 8, kRate, 2, level));
+        WriteWavFile(temp("record.wav"), 1, kRate, SineSamples(550, 8, kRate, 1, level));
+        const QString song = dir.path(QString::number(level) + ".mp3");
+        window->SaveDialog = [&](const QString&) { return song; };
+        window->Export.ButtonSaveMp3Click();  // as after a take of these files
+        const WavContents decoded = DecodeMp3(song, dir.path("decoded.wav"));
+        ASSERT_TRUE(decoded.ok);
+        const auto figures = effects::MeasureLoudness(dir.file("decoded.wav"));
+        ASSERT_TRUE(figures);
+        EXPECT_NEAR(-14, figures->integratedLufs, 0.5);
+        EXPECT_LE(figures->truePeakDbtp, -1.0);
+    }
+    EXPECT_TRUE(messages.all().isEmpty()) << messages.texts().join("\n").toStdString();
+}

@@ -61,4 +61,12 @@ public:
     Status exportSong(const QString& mix, const QString& destination) override {
         return onExport ? onExport(mix, destination) : Status();
     }
+    StudioSettings studioShown;
+    bool keyEditable = true;
+    double keyProgress = -1;
+    QString studioNote;
+    void showStudioSettings(const StudioSettings& s) override { studioShown = s; }
+    void setKeyEditable(bool editable) override { keyEditable = editable; }
+    void setKeyProgress(double share) override { keyProgress = share; }
+    void setStudioNote(const QString& text) override { studioNote = text; }
 };
