@@ -135,27 +135,28 @@ TEST(MicrophoneChoiceOnServer, ListsMicrophonesFollowsPlugInAndFallsBackWhenOneG
     EXPECT_EQ("tavimo_sine_b", session.Studio.microphone);
     EXPECT_EQ(1, changes);
 
-    // A take records the chosen one, and breaks off when it is unplugged.
+    // A take records the chosen one; the next breaks off when it is unplugged.
     TempDir dir;
     TAudioRecord recorder(std::make_unique<platform::PulseAudioInput>(server));
     QStringList brokeOff;
     recorder.setFailureHandler([&](const Failure& f) { brokeOff << f.text; });
-    recorder.SetDevice(choice.InUse());
-    ASSERT_TRUE(Told(recorder.Start(dir.file("record.wav"), 1, 44100, 16)));
-    QTest::qWait(500);
+    const auto take = [&] {
+        recorder.SetDevice(choice.InUse());
+        EXPECT_TRUE(Told(recorder.Start(dir.file("record.wav"), 1, 44100, 16)));
+        QTest::qWait(600);
+    };
+    take();
+    Told(recorder.Stop());
+    EXPECT_NEAR(1000, DominantFrequency(ReadWavFile(dir.path("record.wav")).samples, 44100), 5);
+    take();
     ASSERT_TRUE(PactlSucceeds({"unload-module", second}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !brokeOff.isEmpty(); }, 3000));
     Told(recorder.Stop());
-    const WavContents chosen = ReadWavFile(dir.path("record.wav"));
-    EXPECT_GT(chosen.samples.size(), 44100u / 4);
-    EXPECT_NEAR(1000, DominantFrequency(chosen.samples, 44100), 5) << brokeOff.join(" ").toStdString();
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return choice.InUse().empty(); }, 3000));
     EXPECT_EQ(QStringLiteral("所选话筒已不在，改用默认话筒"), view.liveNote);
     EXPECT_EQ("tavimo_sine_b", session.Studio.microphone);  // back when it is back
-    recorder.SetDevice(choice.InUse());
-    ASSERT_TRUE(Told(recorder.Start(dir.file("record.wav"), 1, 44100, 16)));
-    QTest::qWait(500);
+    take();
     Told(recorder.Stop());
     EXPECT_NEAR(440, DominantFrequency(ReadWavFile(dir.path("record.wav")).samples, 44100), 5);
 }
