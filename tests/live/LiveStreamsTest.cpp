@@ -86,24 +86,28 @@ TEST(LevelMeterOnServer, ReadsASineAtMinus6SilenceAtTheFloorAndFullScaleInRed) {
     LevelMeter meter;
     input.setBlockHandler([&](const int16_t* s, size_t n) { meter.add(s, n); });
     ASSERT_TRUE(Told(input.start(VoiceSink::kMicrophone, 44100)));
+    // An idle null sink may take a new stream in only after the two
+    // seconds it rendered ahead: the level is read once the sound is there.
     const auto levelWhile = [&](const QString& file) {
         meter.reset();
         if (!file.isEmpty()) {
             EXPECT_TRUE(voice.play(file));
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] { return meter.read(Clock::now()).levelDb > LevelMeter::kFloorDb; }, 4000));
         }
-        QTest::qWait(400);
-        meter.read(Clock::now());  // what came before the sound
+        QTest::qWait(300);
+        meter.read(Clock::now());  // the onset's reading
         QTest::qWait(300);
         LevelReading r = meter.read(Clock::now());
         if (!file.isEmpty()) voice.waitPlayed();
         return r;
     };
     EXPECT_EQ(LevelMeter::kFloorDb, levelWhile(QString()).levelDb);
-    WriteWavFile(dir.path("half.wav"), 1, 44100, SineSamples(1000, 1.2, 44100, 1, 16384));
+    WriteWavFile(dir.path("half.wav"), 1, 44100, SineSamples(1000, 1.5, 44100, 1, 16384));
     const LevelReading half = levelWhile(dir.path("half.wav"));
     EXPECT_NEAR(-6.0, half.levelDb, 1.0);
     EXPECT_FALSE(half.clipping);
-    WriteWavFile(dir.path("full.wav"), 1, 44100, SineSamples(1000, 1.2, 44100, 1, 32767));
+    WriteWavFile(dir.path("full.wav"), 1, 44100, SineSamples(1000, 1.5, 44100, 1, 32767));
     EXPECT_TRUE(levelWhile(dir.path("full.wav")).clipping);
 }
 
