@@ -27,6 +27,7 @@
 #include "app/WindowAccessibility.h"
 #include "app/WindowLook.h"
 #include "controls/ClickableLabel.h"
+#include "controls/LevelMeterBar.h"
 #include "controls/LyricLabel.h"
 #include "controls/TCGauge.h"
 #include "controls/TEzRgnBtn.h"
@@ -116,7 +117,18 @@ TFormMain::TFormMain(const QString& programPath, QWidget* parent)
       Take(*this, *recorder_, *sound_.player),
       Import(*this),
       Export(*this, Take),
-      Studio(*this, StudioSettingsPath()) {
+      Studio(*this, StudioSettingsPath()),
+      Corrections(LatencyCorrectionsPath()),
+      Live(*this, *this, *sound_.liveInput, *sound_.monitor, [this] { Studio.KeepSettings(); }),
+      Microphones(*this, *this, *sound_.sources, [this] { Studio.KeepSettings(); },
+                  [this] {
+                      Live.MicrophoneChanged();
+                      Latency.ShowCorrection();
+                  }),
+      Latency(*this, *this, *recorder_, *sound_.player, Microphones, Live, Corrections) {
+    Live.UseMicrophones(&Microphones);
+    State.setPhaseHandler([this](TakePhase phase) { Live.PhaseChanged(phase); });
+    VoiceInputForTake = [this] { return Latency.ForTake(); };
     OpenDialog = [this] { return ChooseAccompaniment(this); };
     // Beside the accompaniment, else in the user's music folder.
     SaveDialog = [this](const QString& proposed) {
@@ -205,6 +217,11 @@ void TFormMain::CreateComponents() {
 
     TrackBarOut = MakeVolumeSlider(this, QRect(288, 283, 73, 25), QStringLiteral("主音量"));
     TrackBarIn = MakeVolumeSlider(this, QRect(144, 283, 73, 25), QStringLiteral("麦克风音量"));
+    // In the free strip between the slider and the status line.
+    MeterIn = new LevelMeterBar(this);
+    MeterIn->setGeometry(146, 309, 69, 5);
+    MeterIn->setAccessibleName(QStringLiteral("话筒电平"));
+    MeterIn->setToolTip(QStringLiteral("话筒电平"));
 
     EzRgnBtnMini = MakeButton(this, {519, 6}, QStringLiteral("最小化"),
                               {"mini_idle", "mini_up", "mini_down", nullptr});
@@ -296,6 +313,8 @@ void TFormMain::FinishStart() {
     // these follow a moment later.
     QApplication::setWindowIcon(ProgramIcon());
     ConnectSound();
+    Microphones.Start();
+    Latency.ShowCorrection();
     Site->FormShow();
     // The keyboard starts on the window's first control, not in the pane.
     QWidget* focus = QApplication::focusWidget();
@@ -325,6 +344,7 @@ void TFormMain::FormDestroy() {
     Settings.SaveToFile(SettingsListPath());
     Settings.Lines.clear();
     LyricLines.clear();
+    Latency.Cancel();
     // Releases the capture device and its blocks.
     Recorder = nullptr;
     recorder_.reset();
@@ -422,13 +442,48 @@ void TFormMain::setLyricFill(double characters) { LabelText->setFill(characters)
 
 void TFormMain::ButtonStudioClick() {
     if (!FormStudio) {
-        FormStudio = new TFormStudio(Studio, this);
+        FormStudio = new TFormStudio(Studio, {Microphones, Live, Latency}, this);
         FormStudio->ShowSettings(Studio.Settings());
         FormStudio->SetKeyEditable(keyEditable_);
         FormStudio->SetKeyProgress(keyProgress_);
         FormStudio->SetNote(Studio.Note());
+        FormStudio->ShowMicrophones(microphones_, microphoneInUse_);
+        FormStudio->SetLiveNote(liveNote_);
+        FormStudio->SetLatencyCorrection(correctionMs_);
+        FormStudio->SetLatencyTestRunning(latencyTestRunning_);
+        FormStudio->SetLatencyNote(latencyNote_);
     }
     FormStudio->ShowBesideOwner();
+}
+
+void TFormMain::setInputLevel(const LevelReading& reading) {
+    MeterIn->SetLevel(reading.levelDb, reading.peakDb, reading.clipping);
+}
+
+void TFormMain::showMicrophones(const QStringList& descriptions, int current) {
+    microphones_ = descriptions;
+    microphoneInUse_ = current;
+    if (FormStudio) FormStudio->ShowMicrophones(descriptions, current);
+}
+
+void TFormMain::setLiveNote(const QString& text) {
+    liveNote_ = text;
+    if (FormStudio) FormStudio->SetLiveNote(text);
+}
+
+void TFormMain::setLatencyCorrection(std::optional<int> ms) {
+    correctionMs_ = ms;
+    if (FormStudio) FormStudio->SetLatencyCorrection(ms);
+}
+
+void TFormMain::setLatencyTestRunning(bool running) {
+    latencyTestRunning_ = running;
+    if (FormStudio) FormStudio->SetLatencyTestRunning(running);
+}
+
+void TFormMain::setLatencyNote(const QString& text) {
+    latencyNote_ = text;
+    if (FormStudio) FormStudio->SetLatencyNote(text);
 }
 
 void TFormMain::showStudioSettings(const StudioSettings& settings) {

@@ -17,6 +17,11 @@
 #include "audio/TAudioRecord.h"
 #include "audio/TMixer.h"
 #include "workflow/AccompanimentImport.h"
+#include "workflow/LatencyCorrections.h"
+#include "workflow/LatencyTest.h"
+#include "workflow/LiveAids.h"
+#include "workflow/LiveAidsView.h"
+#include "workflow/MicrophoneChoice.h"
 #include "workflow/MainWindowView.h"
 #include "workflow/Session.h"
 #include "workflow/SongExport.h"
@@ -35,7 +40,9 @@ class TEzRgnBtn;
 class TImageList;
 class TFormStudio;
 
-class TFormMain : public QWidget, public MainWindowView, public Session {
+class LevelMeterBar;
+
+class TFormMain : public QWidget, public MainWindowView, public LiveAidsView, public Session {
     Q_OBJECT
 public:
     // `programPath` is the program file's full path; the work folders and the
@@ -57,6 +64,8 @@ public:
     QLabel* LabelCur = nullptr;
     QSlider* TrackBarOut = nullptr;
     QSlider* TrackBarIn = nullptr;
+    // The microphone's level, under its slider.
+    LevelMeterBar* MeterIn = nullptr;
     TEzRgnBtn* EzRgnBtnMini = nullptr;
     TEzRgnBtn* EzRgnBtnHelp = nullptr;
     TEzRgnBtn* EzRgnBtnClose = nullptr;
@@ -105,6 +114,12 @@ public:
     AccompanimentImport Import;
     SongExport Export;
     StudioController Studio;
+    // The singing aids: the microphone, the level meter and hearing
+    // oneself, the latency test.
+    LatencyCorrections Corrections;
+    LiveAids Live;
+    MicrophoneChoice Microphones;
+    LatencyTest Latency;
     // The "调音" window, made when first opened.
     TFormStudio* FormStudio = nullptr;
     void ButtonStudioClick();
@@ -148,6 +163,12 @@ public:
     void setKeyEditable(bool editable) override;
     void setKeyProgress(double shareDone) override;
     void setStudioNote(const QString& text) override;
+    void setInputLevel(const LevelReading& reading) override;
+    void showMicrophones(const QStringList& descriptions, int current) override;
+    void setLiveNote(const QString& text) override;
+    void setLatencyCorrection(std::optional<int> ms) override;
+    void setLatencyTestRunning(bool running) override;
+    void setLatencyNote(const QString& text) override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -177,4 +198,10 @@ private:
     bool painted_ = false;
     bool keyEditable_ = true;
     double keyProgress_ = -1;
+    // What the "调音" window shows once it is made.
+    QStringList microphones_;
+    int microphoneInUse_ = -1;
+    QString liveNote_, latencyNote_;
+    std::optional<int> correctionMs_;
+    bool latencyTestRunning_ = false;
 };

@@ -14,6 +14,9 @@
 #include "app/WindowLook.h"
 #include "effects/KeyShift.h"
 #include "effects/VoiceReverb.h"
+#include "workflow/LatencyTest.h"
+#include "workflow/LiveAids.h"
+#include "workflow/MicrophoneChoice.h"
 #include "workflow/StudioController.h"
 
 namespace {
@@ -42,8 +45,8 @@ QString Percent(int value) { return QString::number(value) + QLatin1Char('%'); }
 
 }  // namespace
 
-TFormStudio::TFormStudio(StudioController& controller, QWidget* owner)
-    : QWidget(owner, Qt::Tool), controller_(controller) {
+TFormStudio::TFormStudio(StudioController& controller, StudioLiveControls live, QWidget* owner)
+    : QWidget(owner, Qt::Tool), controller_(controller), live_(live) {
     setObjectName(QStringLiteral("FormStudio"));
     setWindowTitle(QStringLiteral("调音"));
     SetBackground(this, kBackground);
@@ -97,6 +100,7 @@ TFormStudio::TFormStudio(StudioController& controller, QWidget* owner)
     grid->addWidget(CheckLoudness, 5, 0, 1, 3);
     grid->addWidget(LabelNote, 6, 0, 1, 3);
     grid->addWidget(LabelUnavailable, 7, 0, 1, 3);
+    AddLiveControls(grid, 8);
     setFixedWidth(320);
 
     // The plugin behind the reverb may be missing; the rest works without it.
@@ -135,6 +139,9 @@ void TFormStudio::ShowSettings(const StudioSettings& s) {
     keySettle_.stop();
     TrackBarVoice->setValue(s.mix.voicePercent);
     voiceValue_->setText(Percent(s.mix.voicePercent));
+    CheckMonitor->setChecked(s.monitorOn);
+    TrackBarMonitor->setValue(s.monitorPercent);
+    monitorValue_->setText(QString::number(s.monitorPercent) + QLatin1Char('%'));
     TrackBarAccompaniment->setValue(s.mix.accompanimentPercent);
     accompanimentValue_->setText(Percent(s.mix.accompanimentPercent));
     ComboReverb->setCurrentIndex(static_cast<int>(s.mix.reverb));
@@ -172,4 +179,95 @@ void TFormStudio::ShowBesideOwner() {
     show();
     raise();
     activateWindow();
+}
+
+void TFormStudio::AddLiveControls(QGridLayout* grid, int row) {
+    const auto label = [this](const QString& text, QWidget* buddy) {
+        auto* l = new QLabel(text, this);
+        SetTextColour(l, kTeal);
+        l->setBuddy(buddy);
+        return l;
+    };
+    ComboMicrophone = new QComboBox(this);
+    ComboMicrophone->setAccessibleName(QStringLiteral("话筒"));
+    CheckMonitor = new QCheckBox(QStringLiteral("耳返"), this);
+    CheckMonitor->setAccessibleName(QStringLiteral("耳返"));
+    TrackBarMonitor = new QSlider(Qt::Horizontal, this);
+    TrackBarMonitor->setRange(0, 100);
+    TrackBarMonitor->setSingleStep(5);
+    TrackBarMonitor->setPageStep(10);
+    TrackBarMonitor->setAccessibleName(QStringLiteral("耳返音量"));
+    TrackBarMonitor->setToolTip(QStringLiteral("耳返音量"));
+    monitorValue_ = new QLabel(this);
+    LabelMonitorHint = new QLabel(QStringLiteral("耳返请戴耳机，以免啸叫"), this);
+    LabelLiveNote = new QLabel(this);
+    ButtonLatencyTest = new QPushButton(QStringLiteral("测试延迟"), this);
+    ButtonLatencyTest->setAccessibleName(QStringLiteral("测试延迟"));
+    LabelCorrection = new QLabel(this);
+    ButtonClearCorrection = new QPushButton(QStringLiteral("清除校正"), this);
+    ButtonClearCorrection->setAccessibleName(QStringLiteral("清除延迟校正"));
+    LabelLatencyNote = new QLabel(this);
+    for (QLabel* l : {LabelMonitorHint, LabelLiveNote, LabelCorrection, LabelLatencyNote}) {
+        SetTextColour(l, kTeal);
+        l->setWordWrap(true);
+    }
+
+    grid->addWidget(label(QStringLiteral("话筒"), ComboMicrophone), row, 0);
+    grid->addWidget(ComboMicrophone, row, 1, 1, 2);
+    grid->addWidget(LabelLiveNote, row + 1, 0, 1, 3);
+    grid->addWidget(CheckMonitor, row + 2, 0);
+    grid->addWidget(TrackBarMonitor, row + 2, 1);
+    grid->addWidget(monitorValue_, row + 2, 2);
+    grid->addWidget(LabelMonitorHint, row + 3, 0, 1, 3);
+    grid->addWidget(ButtonLatencyTest, row + 4, 0);
+    grid->addWidget(LabelCorrection, row + 4, 1);
+    grid->addWidget(ButtonClearCorrection, row + 4, 2);
+    grid->addWidget(LabelLatencyNote, row + 5, 0, 1, 3);
+
+    connect(ComboMicrophone, &QComboBox::activated, this,
+            [this](int index) { live_.microphones.Choose(index); });
+    connect(CheckMonitor, &QCheckBox::toggled, this, [this](bool on) {
+        if (!showing_) live_.aids.SetMonitor(on);
+    });
+    connect(TrackBarMonitor, &QSlider::valueChanged, this, [this](int value) {
+        monitorValue_->setText(QString::number(value) + QLatin1Char('%'));
+        if (!showing_) live_.aids.SetMonitorPercent(value);
+    });
+    connect(ButtonLatencyTest, &QPushButton::clicked, this, [this] { live_.latency.Run(); });
+    connect(ButtonClearCorrection, &QPushButton::clicked, this,
+            [this] { live_.latency.ClearCorrection(); });
+    SetLatencyCorrection(std::nullopt);
+}
+
+void TFormStudio::ShowMicrophones(const QStringList& descriptions, int current) {
+    const QSignalBlocker quiet(ComboMicrophone);
+    ComboMicrophone->clear();
+    ComboMicrophone->addItems(descriptions);
+    ComboMicrophone->setCurrentIndex(current);
+    ComboMicrophone->setEnabled(!descriptions.isEmpty());
+}
+
+void TFormStudio::SetLiveNote(const QString& text) { LabelLiveNote->setText(text); }
+
+void TFormStudio::SetLatencyCorrection(std::optional<int> ms) {
+    LabelCorrection->setText(ms ? QStringLiteral("延迟校正 %1 ms").arg(*ms)
+                                : QStringLiteral("延迟校正：无"));
+    ButtonClearCorrection->setEnabled(ms.has_value());
+}
+
+void TFormStudio::SetLatencyTestRunning(bool running) {
+    ButtonLatencyTest->setEnabled(!running);
+    if (running) ButtonClearCorrection->setEnabled(false);
+}
+
+void TFormStudio::SetLatencyNote(const QString& text) { LabelLatencyNote->setText(text); }
+
+void TFormStudio::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    live_.aids.StudioWindowShown(true);
+}
+
+void TFormStudio::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    live_.aids.StudioWindowShown(false);
 }

@@ -110,7 +110,9 @@ void TAudioRecord::BufferArrived(platform::AudioBlock& block) {
 
 void TAudioRecord::AlignHead(bool now) {
     if (head_.aligned()) return;
-    const std::optional<platform::SoundTime> captured = input_->firstSampleCapturedAt();
+    std::optional<platform::SoundTime> captured = input_->firstSampleCapturedAt();
+    // Sound that came in late by the correction was at the microphone earlier.
+    if (captured) *captured -= correction_;
     const std::optional<platform::SoundTime> takeStart =
         accompaniment_ ? accompaniment_->firstSampleHeardAt() : captureStartedAt_;
     const size_t heldLimit = static_cast<size_t>(kMaxHeldSeconds) *

@@ -24,6 +24,7 @@
 // UI thread only.
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -61,6 +62,15 @@ public:
     // written; fails when that write failed and was not told yet.
     Status Stop();
 
+    // The microphone of the takes from the next Start on, by the sound
+    // server's name; "" is the server's default input, as it is then.
+    void SetDevice(const std::string& name) { (void)input_->chooseDevice(name); }
+
+    // How much later than the sound server reports the input's sound
+    // reaches it (a measured latency the server does not know of): the
+    // voice is moved that much earlier from the next Start on.
+    void SetCaptureCorrection(std::chrono::microseconds lateBy) { correction_ = lateBy; }
+
     // Receives what fails while a take runs.
     void setFailureHandler(FailureHandler handler) { failureHandler_ = std::move(handler); }
 
@@ -90,6 +100,7 @@ private:
 
     // The take under way.
     const platform::WavPlayer* accompaniment_ = nullptr;
+    std::chrono::microseconds correction_{0};
     platform::SoundTime captureStartedAt_{};
     int sampleRate_ = 44100;
     size_t frameBytes_ = 2;

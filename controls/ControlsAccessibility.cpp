@@ -3,8 +3,10 @@
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
+#include <cmath>
 
 #include "controls/ClickableLabel.h"
+#include "controls/LevelMeterBar.h"
 #include "controls/TCGauge.h"
 #include "controls/TEzRgnBtn.h"
 
@@ -121,6 +123,41 @@ private:
     TCGauge* gauge() const { return static_cast<TCGauge*>(widget()); }
 };
 
+// Qt 6.4 has no level bar role of its own: a progress bar whose value and
+// bounds are in dBFS reads the same.
+class LevelMeterAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit LevelMeterAccessible(LevelMeterBar* meter)
+        : QAccessibleWidget(meter, QAccessible::ProgressBar) {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    QString text(QAccessible::Text t) const override {
+        switch (t) {
+            case QAccessible::Name:
+                return NameOrHint(meter());
+            case QAccessible::Value:
+                return QStringLiteral("%1 dB%2")
+                    .arg(std::lround(meter()->LevelDb()))
+                    .arg(meter()->Clipping() ? QStringLiteral("，过载") : QString());
+            default:
+                return QAccessibleWidget::text(t);
+        }
+    }
+
+    QVariant currentValue() const override { return std::round(meter()->LevelDb()); }
+    void setCurrentValue(const QVariant&) override {}  // shows the level, is not set
+    QVariant maximumValue() const override { return 0.0; }
+    QVariant minimumValue() const override { return LevelMeterBar::kFloorDb; }
+    QVariant minimumStepSize() const override { return 1.0; }
+
+private:
+    LevelMeterBar* meter() const { return static_cast<LevelMeterBar*>(widget()); }
+};
+
 // Qt asks for every object that gains focus or changes, the browser pane's
 // internal items among them; the class name is compared before the object is
 // touched, so only our own widgets are ever called into.
@@ -131,6 +168,9 @@ QAccessibleInterface* ControlsFactory(const QString& className, QObject* object)
     }
     if (className == QLatin1String("ClickableLabel")) {
         return new ClickableLabelAccessible(static_cast<ClickableLabel*>(object));
+    }
+    if (className == QLatin1String("LevelMeterBar")) {
+        return new LevelMeterAccessible(static_cast<LevelMeterBar*>(object));
     }
     if (className == QLatin1String("TCGauge")) {
         return new GaugeAccessible(static_cast<TCGauge*>(object));

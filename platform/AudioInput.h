@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "base/Result.h"
@@ -44,7 +45,12 @@ public:
     virtual void setBlockHandler(BlockHandler handler) = 0;
     virtual void setFailureHandler(FailureHandler handler) = 0;
 
-    // Opens the default input device for `format`, asking the device for data
+    // The device the next open() opens, by the sound server's name; "" is
+    // the server's default input as it is then. False when this input can
+    // open the default only.
+    virtual bool chooseDevice(const std::string& name) { return name.empty(); }
+
+    // Opens the chosen (else the default) input device for `format`, asking the device for data
     // in pieces of `blockBytes`; capture does not run yet. An input that is
     // open already is closed first.
     virtual Status open(const AudioInputFormat& format, size_t blockBytes) = 0;

@@ -118,7 +118,8 @@ Status PulseAudioInput::connectStream() {
     const auto flags = static_cast<pa_stream_flags_t>(
         PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
         PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_DONT_MOVE);
-    if (pa_stream_connect_record(stream_.get(), nullptr, &buffer, flags) < 0) {
+    const char* device = device_.empty() ? nullptr : device_.c_str();
+    if (pa_stream_connect_record(stream_.get(), device, &buffer, flags) < 0) {
         const int number = pa_context_errno(context);
         stream_.reset();
         return InputFailure(number, "the input device could not be opened");

@@ -1,7 +1,7 @@
 #pragma once
-// Sound input over a PulseAudio record stream on the server's default
-// source, as it is when the input is opened (the device chosen in the
-// desktop's sound settings). The stream stays on that source for the take,
+// Sound input over a PulseAudio record stream on the chosen source, else
+// the server's default source as it is when the input is opened (the device
+// chosen in the desktop's sound settings). The stream stays on that source for the take,
 // so a microphone that goes away ends the capture instead of recording
 // another device. It asks for fragments of one block, so blocks arrive as
 // they fill.
@@ -47,6 +47,10 @@ public:
     void setFailureHandler(FailureHandler handler) override {
         failureHandler_ = std::move(handler);
     }
+    bool chooseDevice(const std::string& name) override {
+        device_ = name;
+        return true;
+    }
     Status open(const AudioInputFormat& format, size_t blockBytes) override;
     bool isOpen() const override { return stream_ != nullptr; }
     Status prepareBlock(AudioBlock& block) override;
@@ -76,6 +80,7 @@ private:
     std::unique_ptr<QObject> receiver_;  // queued deliveries die with it
 
     // UI thread.
+    std::string device_;  // "": the default source
     pa_sample_spec spec_{};
     size_t blockBytes_ = 0;
     std::chrono::microseconds sourceLatency_{0};

@@ -110,12 +110,29 @@ void PulseServer::signal() {
 }
 
 void PulseServer::watch(EventHandler handler) {
-    eventHandler_ = std::move(handler);
-    if (!eventHandler_) {
+    if (handler) {
+        eventHandlers_[0] = std::move(handler);
+    } else {
+        eventHandlers_.erase(0);
+    }
+    if (eventHandlers_.empty()) {
         watching_ = false;
         return;
     }
     if (context_ && pa_context_get_state(context_.get()) == PA_CONTEXT_READY) subscribe();
+}
+
+int PulseServer::addWatcher(EventHandler handler) {
+    const int id = ++lastWatcher_;
+    eventHandlers_[id] = std::move(handler);
+    if (context_ && pa_context_get_state(context_.get()) == PA_CONTEXT_READY) subscribe();
+    return id;
+}
+
+void PulseServer::removeWatcher(int id) {
+    if (id == 0) return;
+    eventHandlers_.erase(id);
+    if (eventHandlers_.empty()) watching_ = false;
 }
 
 void PulseServer::subscribe() {
@@ -123,14 +140,15 @@ void PulseServer::subscribe() {
     ForgetOperation(
         pa_context_subscribe(context_.get(),
                              static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SOURCE |
-                                                                 PA_SUBSCRIPTION_MASK_SINK),
+                                                                 PA_SUBSCRIPTION_MASK_SINK |
+                                                                 PA_SUBSCRIPTION_MASK_SERVER),
                              Subscribed, this));
 }
 
 void PulseServer::ContextStateChanged(pa_context* context, void* userdata) {
     auto* server = static_cast<PulseServer*>(userdata);
     const pa_context_state_t state = pa_context_get_state(context);
-    if (state == PA_CONTEXT_READY && server->eventHandler_) server->subscribe();
+    if (state == PA_CONTEXT_READY && !server->eventHandlers_.empty()) server->subscribe();
     if (!PA_CONTEXT_IS_GOOD(state)) server->watching_ = false;
     server->signal();
 }
@@ -138,12 +156,12 @@ void PulseServer::ContextStateChanged(pa_context* context, void* userdata) {
 void PulseServer::EventArrived(pa_context*, pa_subscription_event_type_t type, uint32_t index,
                                void* userdata) {
     auto* server = static_cast<PulseServer*>(userdata);
-    if (server->eventHandler_) server->eventHandler_(type, index);
+    for (const auto& [id, handler] : server->eventHandlers_) handler(type, index);
 }
 
 void PulseServer::Subscribed(pa_context*, int success, void* userdata) {
     auto* server = static_cast<PulseServer*>(userdata);
-    server->watching_ = success != 0 && server->eventHandler_ != nullptr;
+    server->watching_ = success != 0 && !server->eventHandlers_.empty();
     server->signal();
 }
 

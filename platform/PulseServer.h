@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -77,12 +78,18 @@ public:
     // Loop thread: wakes every waitUntil to look at its condition again.
     void signal();
 
-    // Lock held. Changes of sources and sinks go to `handler` on the loop
-    // thread (an empty handler stops them). The subscription is renewed with
-    // every new connection. True while the server confirms it.
+    // Lock held. Changes of sources, sinks and the server's defaults go to
+    // `handler` on the loop thread (an empty handler stops them). The
+    // subscription is renewed with every new connection. True while the
+    // server confirms it.
     using EventHandler = std::function<void(pa_subscription_event_type_t type, uint32_t index)>;
     void watch(EventHandler handler);
     bool watching() const { return watching_; }
+
+    // Lock held. More watchers beside the one of watch(), each with an id
+    // of its own (never 0) to remove it by.
+    int addWatcher(EventHandler handler);
+    void removeWatcher(int id);
 
     const PulseClientIdentity& identity() const { return identity_; }
     pa_threaded_mainloop* loop() const { return loop_.get(); }
@@ -97,7 +104,8 @@ private:
     PulseClientIdentity identity_;
     PulseLoopPtr loop_;
     PulseContextPtr context_;
-    EventHandler eventHandler_;
+    std::map<int, EventHandler> eventHandlers_;  // watch()'s under 0
+    int lastWatcher_ = 0;
     std::atomic<bool> watching_ = false;
 };
 

@@ -4,7 +4,9 @@
 // it; nothing here is a widget. UI thread only.
 
 #include <QString>
+#include <chrono>
 #include <functional>
+#include <string>
 
 #include "audio/WavHeader.h"
 #include "lyrics/Lyrics.h"
@@ -12,6 +14,11 @@
 #include "workflow/MainWindowView.h"
 #include "workflow/StudioSettings.h"
 #include "workflow/TakeState.h"
+
+struct VoiceInput {
+    std::string source;  // the sound server's name; "": its default
+    std::chrono::microseconds correction{0};
+};
 
 struct Session {
     explicit Session(MainWindowView& view) : View(view), State(view) {}
@@ -42,4 +49,7 @@ struct Session {
     int MixBuiltInKey = 0;
     // Told when an import has made a new bgsound.wav.
     std::function<void()> AccompanimentChanged;
+    // The microphone a take records and the correction its voice gets;
+    // unset, the server's default input, as the server reports it.
+    std::function<VoiceInput()> VoiceInputForTake;
 };

@@ -31,6 +31,8 @@ public:
     const StudioSettings& Settings() const { return s_.Studio; }
     // The line about the mix's key, for the window to show.
     QString Note() const;
+    // Writes the settings as they stand in the session to the user's file.
+    void KeepSettings() { Keep(); }
 
 private:
     void Keep();

@@ -35,6 +35,9 @@ StudioSettings LoadStudioSettings(const QString& path) {
     s.mix.evenLoudness = Bounded(file, "evenLoudness", 0, 1, 0) == 1;
     s.keySemitones =
         Bounded(file, "key", effects::kMinKeySemitones, effects::kMaxKeySemitones, 0);
+    s.microphone = file.value(QStringLiteral("microphone")).toString().toStdString();
+    s.monitorOn = Bounded(file, "monitor", 0, 1, 0) == 1;
+    s.monitorPercent = Bounded(file, "monitorVolume", 0, 100, s.monitorPercent);
     return s;
 }
 
@@ -46,6 +49,9 @@ Status SaveStudioSettings(const QString& path, const StudioSettings& s) {
     file.setValue(QStringLiteral("reverb"), int(s.mix.reverb));
     file.setValue(QStringLiteral("evenLoudness"), s.mix.evenLoudness ? 1 : 0);
     file.setValue(QStringLiteral("key"), s.keySemitones);
+    file.setValue(QStringLiteral("microphone"), QString::fromStdString(s.microphone));
+    file.setValue(QStringLiteral("monitor"), s.monitorOn ? 1 : 0);
+    file.setValue(QStringLiteral("monitorVolume"), s.monitorPercent);
     file.sync();
     if (file.status() != QSettings::NoError) {
         return Failure{FailureCause::Unwritable, QStringLiteral("无法保存调音设置：") + path};

@@ -6,6 +6,7 @@
 // range reads as its default. Any thread.
 
 #include <QString>
+#include <string>
 
 #include "audio/MixSettings.h"
 #include "base/Result.h"
@@ -13,6 +14,9 @@
 struct StudioSettings {
     MixSettings mix;
     int keySemitones = 0;  // -6 … 6: the accompaniment's key
+    std::string microphone;  // the sound server's name; "": its default
+    bool monitorOn = false;  // "耳返": the singer hears the microphone
+    int monitorPercent = 50;
 
     bool operator==(const StudioSettings&) const = default;
 };

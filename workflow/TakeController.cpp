@@ -44,6 +44,9 @@ void TakeController::StartTake() {
     std::optional<ParsedLyrics> lyrics;
     Status begun = StartAccompaniment(lyrics);
     if (begun) {
+        const VoiceInput voice = s_.VoiceInputForTake ? s_.VoiceInputForTake() : VoiceInput{};
+        recorder_.SetDevice(voice.source);
+        recorder_.SetCaptureCorrection(voice.correction);
         // The voice is always mono, at the accompaniment's rate and width,
         // and in time with the accompaniment as the singer hears it.
         begun = recorder_.Start(WorkFile("record.wav").toStdString(), 1,

@@ -6,6 +6,7 @@ void TakeState::setPhase(TakePhase phase) {
     phase_ = phase;
     view_.setControlTag(WindowControl::Record, phase == TakePhase::Recording ? 1 : 0);
     view_.setControlTag(WindowControl::Play, phase == TakePhase::Previewing ? 1 : 0);
+    if (phaseHandler_) phaseHandler_(phase);
 }
 
 void TakeState::startClock() {

@@ -6,6 +6,8 @@
 // is 1 while a take records, the preview button's while a preview plays),
 // the gauge and the timer. UI thread only.
 
+#include <functional>
+
 #include "workflow/MainWindowView.h"
 
 enum class TakePhase { Idle, Recording, Previewing };
@@ -16,6 +18,10 @@ public:
 
     TakePhase phase() const { return phase_; }
     void setPhase(TakePhase phase);
+    // Told of every phase set, after the window shows it.
+    void setPhaseHandler(std::function<void(TakePhase)> handler) {
+        phaseHandler_ = std::move(handler);
+    }
 
     // An accompaniment is on its way (chosen, fetched, imported, or its copy
     // in another key made): a second one waits until it has come, and so
@@ -54,6 +60,7 @@ public:
 private:
     MainWindowView& view_;
     TakePhase phase_ = TakePhase::Idle;
+    std::function<void(TakePhase)> phaseHandler_;
     int busyScopes_ = 0;
     bool held_ = false;
     int elapsed_ = 0;  // TimerText.Tag

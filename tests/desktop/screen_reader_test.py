@@ -67,9 +67,13 @@ class ScreenReaderTest(unittest.TestCase):
         self.assertEqual("选取本地伴奏", link.name)
         sliders = sorted(n.name for n in ds.walk(self.window) if n.getRole() == pyatspi.ROLE_SLIDER)
         self.assertEqual(["主音量", "麦克风音量"], sliders)
-        gauge = ds.find(self.window, pyatspi.ROLE_PROGRESS_BAR)
-        self.assertEqual("歌曲进度", gauge.name)
+        gauge = ds.find(self.window, pyatspi.ROLE_PROGRESS_BAR, "歌曲进度")
         self.assertEqual(0, gauge.queryValue().currentValue)
+        # The microphone's level, in dBFS: silence until a take or "调音".
+        meter = ds.find(self.window, pyatspi.ROLE_PROGRESS_BAR, "话筒电平")
+        self.assertEqual(-90, meter.queryValue().currentValue)
+        self.assertEqual(-90, meter.queryValue().minimumValue)
+        self.assertEqual(0, meter.queryValue().maximumValue)
         labels = self.label_names()
         self.assertIn("00:00", labels)
         self.assertIn("/00:00", labels)
@@ -98,6 +102,10 @@ class ScreenReaderTest(unittest.TestCase):
         # Screen readers hear of it: the name change is announced on the bus.
         self.assertTrue(ds.wait_for(lambda: "停止录歌" in renamed, 10), renamed)
         self.assertIn("正在录制 ...", self.label_names())
+        # The test server's microphone is a sine: the meter reads it.
+        meter = ds.find(self.window, pyatspi.ROLE_PROGRESS_BAR, "话筒电平")
+        self.assertTrue(ds.wait_for(lambda: meter.queryValue().currentValue > -60, 5),
+                        meter.queryValue().currentValue)
         self.assertFalse(ds.is_enabled(self.button("上传歌曲")))
         voice = self.work_file("record.wav")
         self.assertTrue(ds.wait_for(lambda: os.path.exists(voice) and os.path.getsize(voice) > 44,
@@ -124,7 +132,9 @@ class ScreenReaderTest(unittest.TestCase):
         roles = {
             "人声音量": pyatspi.ROLE_SLIDER, "伴奏音量": pyatspi.ROLE_SLIDER,
             "混响": pyatspi.ROLE_COMBO_BOX, "升降调": pyatspi.ROLE_SPIN_BUTTON,
-            "响度统一": pyatspi.ROLE_CHECK_BOX,
+            "响度统一": pyatspi.ROLE_CHECK_BOX, "耳返": pyatspi.ROLE_CHECK_BOX,
+            "耳返音量": pyatspi.ROLE_SLIDER, "测试延迟": pyatspi.ROLE_PUSH_BUTTON,
+            "清除延迟校正": pyatspi.ROLE_PUSH_BUTTON,
         }
         nodes = {name: ds.find(studio, role, name) for name, role in roles.items()}
         # A combo box is named by its label on Linux desktops: the toolkit
