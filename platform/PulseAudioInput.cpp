@@ -152,25 +152,23 @@ Status PulseAudioInput::connectStream() {
 
 Status PulseAudioInput::prepareBlock(AudioBlock& block) {
     if (!stream_) return InputFailure(PA_ERR_BADSTATE, "the audio input is not open");
-    if (block.bytes.empty()) return InputFailure(PA_ERR_INVALID, "the block holds no bytes");
-    if (std::find(prepared_.begin(), prepared_.end(), &block) == prepared_.end()) {
-        prepared_.push_back(&block);
+    if (blocks_.prepare(block) != CapturedBlocks::Refusal::None) {
+        return InputFailure(PA_ERR_INVALID, "the block holds no bytes");
     }
-    block.recordedBytes = 0;
     return {};
 }
 
 Status PulseAudioInput::queueBlock(AudioBlock& block) {
     if (!stream_) return InputFailure(PA_ERR_BADSTATE, "the audio input is not open");
-    if (std::find(prepared_.begin(), prepared_.end(), &block) == prepared_.end()) {
-        return InputFailure(PA_ERR_INVALID, "the block was not prepared");
+    switch (blocks_.queue(block)) {
+        case CapturedBlocks::Refusal::NotPrepared:
+            return InputFailure(PA_ERR_INVALID, "the block was not prepared");
+        case CapturedBlocks::Refusal::AlreadyQueued:
+            return InputFailure(PA_ERR_INVALID, "the block is queued already");
+        default:
+            break;
     }
-    if (std::find(queued_.begin(), queued_.end(), &block) != queued_.end()) {
-        return InputFailure(PA_ERR_INVALID, "the block is queued already");
-    }
-    block.recordedBytes = 0;
-    queued_.push_back(&block);
-    if (running_) deliverBlocks(false);
+    if (running_) blocks_.deliver(false);
     return {};
 }
 
@@ -191,9 +189,7 @@ Status PulseAudioInput::start() {
     failed_ = failureReported_ = false;
     firstCaptured_.reset();
     accepting_ = true;
-    staged_.clear();
-    stagedFrom_ = 0;
-    takenBytes_ = 0;
+    blocks_.begin();
     running_ = true;
     started_ = true;
     // Not waited for: the first timing report after it tells when capture began.
@@ -236,15 +232,10 @@ void PulseAudioInput::stop() {
         accepting_ = false;
     }
     takeArrived();
-    if (wanted >= 0 && takenBytes_ > wanted) {
-        // Sound from after the click is not part of the take.
-        const auto surplus = static_cast<size_t>(std::min<int64_t>(
-            takenBytes_ - wanted, static_cast<int64_t>(staged_.size() - stagedFrom_)));
-        staged_.resize(staged_.size() - surplus);
-    }
-    deliverBlocks(true);
-    staged_.clear();
-    stagedFrom_ = 0;
+    // Sound from after the click is not part of the take.
+    blocks_.keepAtMost(wanted);
+    blocks_.deliver(true);
+    blocks_.end();
 }
 
 std::optional<SoundTime> PulseAudioInput::firstSampleCapturedAt() const {
@@ -265,11 +256,7 @@ void PulseAudioInput::close() {
         failed_ = failureReported_ = false;
         firstCaptured_.reset();
     }
-    prepared_.clear();
-    queued_.clear();
-    staged_.clear();
-    stagedFrom_ = 0;
-    takenBytes_ = 0;
+    blocks_.forget();
 }
 
 void PulseAudioInput::StateChanged(pa_stream* stream, void* userdata) {
@@ -346,12 +333,7 @@ void PulseAudioInput::takeArrived() {
         PulseServer::Lock lock(*server_);
         arrived.swap(arrived_);
     }
-    if (stagedFrom_ > 0 && stagedFrom_ == staged_.size()) {
-        staged_.clear();
-        stagedFrom_ = 0;
-    }
-    staged_.insert(staged_.end(), arrived.begin(), arrived.end());
-    takenBytes_ += static_cast<int64_t>(arrived.size());
+    blocks_.append(arrived);
 }
 
 void PulseAudioInput::deliverArrived() {
@@ -370,40 +352,13 @@ void PulseAudioInput::deliverArrived() {
     }
     takeArrived();
     if (!brokeOff) {
-        deliverBlocks(false);
+        blocks_.deliver(false);
         return;
     }
     running_ = false;
-    deliverBlocks(true);
-    staged_.clear();
-    stagedFrom_ = 0;
+    blocks_.deliver(true);
+    blocks_.end();
     if (failureHandler_) failureHandler_(failure);
-}
-
-void PulseAudioInput::deliverBlocks(bool lastPartBlock) {
-    // A handler that waits in a message box lets the event loop run; what
-    // arrives meanwhile waits until the handler returns.
-    if (delivering_) return;
-    delivering_ = true;
-    while (!queued_.empty()) {
-        const size_t left = staged_.size() - stagedFrom_;
-        AudioBlock* block = queued_.front();
-        size_t size = block->bytes.size();
-        if (left < size) {
-            if (!lastPartBlock || left == 0) break;
-            size = left;
-        }
-        queued_.pop_front();
-        std::memcpy(block->bytes.data(), staged_.data() + stagedFrom_, size);
-        block->recordedBytes = size;
-        stagedFrom_ += size;
-        if (handler_) handler_(*block);
-    }
-    if (stagedFrom_ > 0 && stagedFrom_ >= staged_.size() / 2) {
-        staged_.erase(staged_.begin(), staged_.begin() + static_cast<std::ptrdiff_t>(stagedFrom_));
-        stagedFrom_ = 0;
-    }
-    delivering_ = false;
 }
 
 }  // namespace platform

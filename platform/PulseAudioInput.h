@@ -16,12 +16,12 @@
 
 #include <QObject>
 #include <chrono>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "platform/AudioInput.h"
+#include "platform/CapturedBlocks.h"
 #include "platform/PulseHandles.h"
 #include "platform/PulseServer.h"
 #include "platform/PulseTiming.h"
@@ -43,7 +43,7 @@ public:
     PulseAudioInput(const PulseAudioInput&) = delete;
     PulseAudioInput& operator=(const PulseAudioInput&) = delete;
 
-    void setBlockHandler(BlockHandler handler) override { handler_ = std::move(handler); }
+    void setBlockHandler(BlockHandler handler) override { blocks_.setHandler(std::move(handler)); }
     void setFailureHandler(FailureHandler handler) override {
         failureHandler_ = std::move(handler);
     }
@@ -72,10 +72,8 @@ private:
     Status connectStream();
     void deliverArrived();
     void takeArrived();
-    void deliverBlocks(bool lastPartBlock);
 
     std::shared_ptr<PulseServer> server_;
-    BlockHandler handler_;
     FailureHandler failureHandler_;
     std::unique_ptr<QObject> receiver_;  // queued deliveries die with it
 
@@ -85,13 +83,8 @@ private:
     size_t blockBytes_ = 0;
     std::chrono::microseconds sourceLatency_{0};
     bool started_ = false;  // the stream has run
-    std::vector<AudioBlock*> prepared_;
-    std::deque<AudioBlock*> queued_;
-    std::vector<char> staged_;  // taken from the stream, not yet in a block
-    size_t stagedFrom_ = 0;     // bytes of staged_ already handed on
-    int64_t takenBytes_ = 0;    // taken from the stream since start()
+    CapturedBlocks blocks_;
     bool running_ = false;
-    bool delivering_ = false;
 
     // Shared with the loop thread, under the loop's lock.
     PulseStreamPtr stream_;
