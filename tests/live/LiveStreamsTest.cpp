@@ -17,11 +17,13 @@
 #include "platform/PulseSoundSources.h"
 #include "platform/PulseVoiceMonitor.h"
 #include "tests/support/ClickTrack.h"
+#include "tests/support/FifoTone.h"
 #include "tests/support/LoopbackMicrophone.h"
 #include "tests/support/MonitorDelay.h"
 #include "tests/support/RecordedLiveView.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/support/RecordedView.h"
+#include "tests/support/SessionSound.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/VoiceSink.h"
 #include "tests/support/WavFiles.h"
@@ -66,7 +68,15 @@ TEST(VoiceMonitor, AClickAtTheMicrophoneIsHeardWithin30msAndOnlyOnceInTheTake) {
 TEST(VoiceMonitor, AKilledProgramLeavesNoStreamOrModuleOnTheServer) {
     VoiceSink voice;
     ASSERT_TRUE(voice.ready());
-    const QString before = ServerObjects();
+    // The new devices' own streams (PipeWire links them a moment later)
+    // settle first: what is compared is the server once they have.
+    QString before = ServerObjects();
+    for (int i = 0; i < 15; ++i) {
+        QTest::qWait(200);
+        const QString now = ServerObjects();
+        if (now == before) break;
+        before = now;
+    }
     QProcess child;
     child.start(QStringLiteral(TAVIMO_MONITOR_CHILD), {VoiceSink::kMicrophone});
     ASSERT_TRUE(child.waitForReadyRead(10000)) << child.readAllStandardError().toStdString();
@@ -126,9 +136,14 @@ TEST(MicrophoneChoiceOnServer, ListsMicrophonesFollowsPlugInAndFallsBackWhenOneG
     EXPECT_EQ(0, view.microphoneInUse);
     for (const QString& d : view.microphones) EXPECT_FALSE(d.startsWith("Monitor of")) << d.toStdString();
 
+    // A second microphone with a tone of its own, to plug in and pull out.
+    TempDir fifoDir;
     const QString second = LoadTestModule(
-        "module-sine-source", {"source_name=tavimo_sine_b", "frequency=1000", "rate=44100"});
+        "module-pipe-source", {"source_name=tavimo_sine_b", "file=" + fifoDir.path("b.fifo"),
+                               "format=s16le", "rate=44100", "channels=1"});
     ASSERT_FALSE(second.isEmpty());
+    FifoTone tone(fifoDir.path("b.fifo"));
+    ASSERT_TRUE(tone.ready());
     const auto listed = [&] {
         return sources.list()->microphones.size() == size_t(view.microphones.size());
     };
@@ -141,7 +156,7 @@ TEST(MicrophoneChoiceOnServer, ListsMicrophonesFollowsPlugInAndFallsBackWhenOneG
 
     // A take records the chosen one; the next breaks off when it is unplugged.
     TempDir dir;
-    TAudioRecord recorder(std::make_unique<platform::PulseAudioInput>(server));
+    TAudioRecord recorder(SessionSound().input());
     QStringList brokeOff;
     recorder.setFailureHandler([&](const Failure& f) { brokeOff << f.text; });
     const auto take = [&] {

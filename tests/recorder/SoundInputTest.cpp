@@ -9,11 +9,13 @@
 #include <array>
 #include <chrono>
 #include <cstring>
+#include <memory>
 
-#include "platform/PulseAudioInput.h"
-#include "platform/PulseWavPlayer.h"
+#include "platform/AudioInput.h"
+#include "platform/WavPlayer.h"
 #include "tests/support/ClickTrack.h"
 #include "tests/support/LoopbackMicrophone.h"
+#include "tests/support/SessionSound.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -26,7 +28,7 @@ int64_t Frames(Clock::duration d) {
 
 // An input with its ten blocks, keeping all it hands back.
 struct Capture {
-    explicit Capture(std::shared_ptr<platform::PulseServer> server) : input(std::move(server)) {
+    explicit Capture(SessionSound& sound) : owner(sound.input()), input(*owner) {
         input.setBlockHandler([this](platform::AudioBlock& block) {
             bytes.insert(bytes.end(), block.bytes.begin(),
                          block.bytes.begin() + static_cast<std::ptrdiff_t>(block.recordedBytes));
@@ -46,28 +48,30 @@ struct Capture {
         return out;
     }
 
-    platform::PulseAudioInput input;
+    std::unique_ptr<platform::AudioInput> owner;
+    platform::AudioInput& input;
     std::array<platform::AudioBlock, 10> blocks;
     std::vector<char> bytes;
 };
 
 }  // namespace
 
-TEST(PulseAudioInput, ItsFirstSampleTimePlacesWhatItHeardAndStopKeepsUpToTheCall) {
+TEST(SoundInput, ItsFirstSampleTimePlacesWhatItHeardAndStopKeepsUpToTheCall) {
     LoopbackMicrophone microphone;
     ASSERT_TRUE(microphone.ready());
     TempDir dir;
     const std::vector<int64_t> clicks = IrregularClicks(12);
     WriteClickTrack(dir.path("clicks.wav"), 2, 12, clicks);
-    auto server = std::make_shared<platform::PulseServer>();
-    platform::PulseWavPlayer player(server);
+    SessionSound sound;
+    const auto playerOwner = sound.player();
+    platform::WavPlayer& player = *playerOwner;
     player.setFileName(dir.path("clicks.wav"));
     ASSERT_TRUE(player.open());
     ASSERT_TRUE(player.play());
     ASSERT_TRUE(QTest::qWaitFor([&] { return player.firstSampleHeardAt().has_value(); }, 5000));
     const Clock::time_point heard = *player.firstSampleHeardAt();
 
-    Capture capture(server);
+    Capture capture(sound);
     ASSERT_TRUE(capture.input.open({1, kClickRate, 16}, 2646).ok());
     ASSERT_TRUE(capture.lend());
     // Two runs of one open input: a start after a stop begins afresh.

@@ -18,7 +18,8 @@
 #include <thread>
 
 #include "audio/TAudioRecord.h"
-#include "platform/PulseAudioInput.h"
+#include "tests/support/SessionSound.h"
+#include "tests/support/FifoTone.h"
 #include "tests/support/LoopbackMicrophone.h"
 #include "tests/support/OpenFiles.h"
 #include "tests/support/PrivateSoundServer.h"
@@ -35,11 +36,10 @@ constexpr int kBlock = static_cast<int>(TAudioRecord::kBlockBytes);
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-// A recorder over its own connection to the server PULSE_SERVER names (the
-// test server unless a test changed it).
+// A recorder over its own connection to the test server (or the one a test
+// started), with the input the program uses there.
 struct ServerRecorder {
-    std::shared_ptr<platform::PulseServer> server = std::make_shared<platform::PulseServer>();
-    TAudioRecord recorder{std::make_unique<platform::PulseAudioInput>(server)};
+    TAudioRecord recorder{SessionSound().input()};
     ServerRecorder() { recorder.setFailureHandler(ShowFailure); }
 };
 
@@ -185,7 +185,9 @@ TEST(RecorderOnServer, HundredTakesLeaveNoFileDescriptorOrStreamOpen) {
         QCoreApplication::processEvents();
         Told(r.recorder.Stop());
     }
-    EXPECT_EQ(before, OpenFileCount());
+    // A paused stream holds a few descriptors more or fewer by the state it
+    // was left in (PipeWire's shared buffers); a leak shows as one a take.
+    EXPECT_LE(OpenFileCount(), before + 4);
     EXPECT_EQ(streams, ServerRecordingStreams());
     EXPECT_TRUE(ReadWavFile(dir.path("record.wav")).ok);
     EXPECT_TRUE(shown.texts().isEmpty());
@@ -194,10 +196,8 @@ TEST(RecorderOnServer, HundredTakesLeaveNoFileDescriptorOrStreamOpen) {
 TEST(RecorderOnServer, TheDefaultSourceChangedBetweenTakesIsFollowed) {
     RecordedMessages shown;
     TempDir dir;
-    QString module;
-    ASSERT_TRUE(PactlSucceeds({"load-module", "module-sine-source", "source_name=tavimo_sine_b",
-                               "frequency=1000", "rate=44100"},
-                              &module));
+    FifoTone tone(qEnvironmentVariable("TAVIMO_MIC_FIFO"));
+    ASSERT_TRUE(tone.ready()) << "no FIFO microphone";
     ServerRecorder r;
     const auto take = [&] {
         EXPECT_TRUE(Told(r.recorder.Start(dir.file("record.wav"), 1, 44100, 16)));
@@ -206,11 +206,10 @@ TEST(RecorderOnServer, TheDefaultSourceChangedBetweenTakesIsFollowed) {
         return DominantFrequency(ReadWavFile(dir.path("record.wav")).samples, 44100);
     };
     EXPECT_NEAR(440, take(), 5);
-    ASSERT_TRUE(PactlSucceeds({"set-default-source", "tavimo_sine_b"}));
+    ASSERT_TRUE(PactlSucceeds({"set-default-source", "tavimo_fifo_mic"}));
     EXPECT_NEAR(1000, take(), 5);
     ASSERT_TRUE(PactlSucceeds({"set-default-source", "tavimo_sine_mic"}));
     EXPECT_NEAR(440, take(), 5);
-    PactlSucceeds({"unload-module", module.trimmed()});
     EXPECT_TRUE(shown.texts().isEmpty());
 }
 
@@ -334,6 +333,7 @@ TEST(RecorderWithoutServer, NoServerMeansOpenErrorAndNoFile) {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("PULSE_SERVER", "unix:" + dir.path("no-server/native"));
+    env.insert("PIPEWIRE_RUNTIME_DIR", dir.path("no-server"));
     env.insert("TAVIMO_RECORDER_CHILD_DIR", dir.path());
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),

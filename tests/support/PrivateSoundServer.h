@@ -1,12 +1,15 @@
 #pragma once
 // A sound server of a test's own, to stop, kill and start again: a
-// PulseAudio daemon in a private folder with speakers (a null sink) and a
-// microphone that hears them (a remap source on their monitor), both the
-// defaults. While the object lives, this process's sound connections go to
-// it (PULSE_SERVER). The daemon is stopped by its process id.
+// PulseAudio daemon, or PipeWire with its session manager and PulseAudio
+// service when the tests run on PipeWire, in a private folder, with
+// speakers (a null sink) and a microphone that hears them (a remap source on
+// their monitor), both the defaults. While the object lives, this process's
+// sound connections go to it (PULSE_SERVER, PIPEWIRE_RUNTIME_DIR). The
+// daemons are stopped by their process ids.
 
 #include <QProcess>
 #include <QString>
+#include <array>
 
 #include "tests/support/TempDir.h"
 
@@ -31,8 +34,16 @@ public:
     std::string log() const;
 
 private:
+    bool startDaemons();
+    void signalAll(int signal);
+
     TempDir dir_;
-    QProcess daemon_;
+    bool pipewire_ = false;
+    // The PulseAudio daemon; or pipewire, wireplumber, pipewire-pulse and
+    // the session bus the session manager needs.
+    std::array<QProcess, 4> daemons_;
     QByteArray savedServer_;
     bool hadServer_ = false;
+    QByteArray savedPipeWireDir_;
+    bool hadPipeWireDir_ = false;
 };

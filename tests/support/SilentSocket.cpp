@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-SilentSocket::SilentSocket() : path_(QFile::encodeName(dir_.filePath("silent"))) {
+SilentSocket::SilentSocket() : path_(QFile::encodeName(dir_.filePath("pipewire-0"))) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (!dir_.isValid() || size_t(path_.size()) >= sizeof address.sun_path) return;

@@ -1,6 +1,6 @@
 #pragma once
 // A server that takes connections and never says a word: a Unix socket that
-// listens in a folder of its own, for tests of what gives up on a sound
+// listens in a folder of its own (named as PipeWire names its socket), for tests of what gives up on a sound
 // server that does not answer.
 
 #include <QByteArray>
@@ -27,16 +27,25 @@ private:
 };
 
 // Runs `body` with the sound server address (PULSE_SERVER) set to `address`,
-// and puts back what was there.
+// and PipeWire's folder (PIPEWIRE_RUNTIME_DIR) to the address's folder, and
+// puts back what was there.
 template <typename Body>
 void WithServerAddress(const QByteArray& address, Body body) {
-    const bool had = qEnvironmentVariableIsSet("PULSE_SERVER");
-    const QByteArray saved = qgetenv("PULSE_SERVER");
-    qputenv("PULSE_SERVER", address);
+    const char* names[] = {"PULSE_SERVER", "PIPEWIRE_RUNTIME_DIR"};
+    const QByteArray values[] = {address, address.mid(5, address.lastIndexOf('/') - 5)};
+    bool had[2];
+    QByteArray saved[2];
+    for (int i = 0; i < 2; ++i) {
+        had[i] = qEnvironmentVariableIsSet(names[i]);
+        saved[i] = qgetenv(names[i]);
+        qputenv(names[i], values[i]);
+    }
     body();
-    if (had) {
-        qputenv("PULSE_SERVER", saved);
-    } else {
-        qunsetenv("PULSE_SERVER");
+    for (int i = 0; i < 2; ++i) {
+        if (had[i]) {
+            qputenv(names[i], saved[i]);
+        } else {
+            qunsetenv(names[i]);
+        }
     }
 }

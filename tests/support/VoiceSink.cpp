@@ -11,12 +11,16 @@ QString LoadTestModule(const QString& module, const QStringList& arguments) {
 
 VoiceSink::VoiceSink() {
     sinkModule_ = LoadTestModule(QStringLiteral("module-null-sink"),
-                                 {QStringLiteral("sink_name=") + QLatin1String(kSink)});
+                                 {QStringLiteral("sink_name=") + QLatin1String(kSink),
+                                  // Mono through and through: no server's
+                                  // channel mixing changes the voice's level.
+                                  QStringLiteral("channels=1"), QStringLiteral("channel_map=mono")});
     if (sinkModule_.isEmpty()) return;
     micModule_ = LoadTestModule(
         QStringLiteral("module-remap-source"),
         {QStringLiteral("master=%1.monitor").arg(QLatin1String(kSink)),
-         QStringLiteral("source_name=") + QLatin1String(kMicrophone)});
+         QStringLiteral("source_name=") + QLatin1String(kMicrophone), QStringLiteral("channels=1"),
+         QStringLiteral("channel_map=mono")});
 }
 
 VoiceSink::~VoiceSink() {
