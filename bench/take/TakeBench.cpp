@@ -82,10 +82,16 @@ std::vector<int16_t> ReadVoice(const QString& path) {
     return samples;
 }
 
-// The worst distance (in frames) of a click in `voice` from the nearest
-// click of the accompaniment; -1 when there are too few clicks to tell.
-int64_t WorstOffset(const std::vector<int16_t>& voice, const std::vector<int64_t>& clicks) {
+// The clicks of `voice` against the nearest of the accompaniment: the worst
+// distance and how far the nearest and the farthest lie apart (the drift
+// inside the take), in frames; worst is -1 when there are too few clicks.
+struct ClickOffsets {
     int64_t worst = -1;
+    int64_t spread = 0;
+};
+
+ClickOffsets Offsets(const std::vector<int16_t>& voice, const std::vector<int64_t>& clicks) {
+    int64_t worst = -1, low = INT64_MAX, high = INT64_MIN;
     int found = 0;
     for (size_t i = 0; i < voice.size(); ++i) {
         if (std::abs(voice[i]) < 8000) continue;
@@ -95,15 +101,21 @@ int64_t WorstOffset(const std::vector<int16_t>& voice, const std::vector<int64_t
                 nearest = static_cast<int64_t>(i) - click;
         }
         worst = std::max(worst, std::abs(nearest));
+        low = std::min(low, nearest);
+        high = std::max(high, nearest);
         ++found;
         i += kRate / 50;
     }
-    return found >= 2 ? worst : -1;
+    if (found < 2) return {};
+    return {worst, high - low};
 }
 
+// The lines name the sound server when bench/take/run says which
+// (TAVIMO_BENCH_SERVER, "" for PulseAudio).
 void Line(const char* name, double ours, double limit) {
-    std::printf("bench %s: ours %.2f ms, limit %.0f ms, ratio %.3f (target 1)\n", name, ours, limit,
-                ours / limit);
+    const QByteArray server = qgetenv("TAVIMO_BENCH_SERVER");
+    std::printf("bench %s%s%s: ours %.2f ms, limit %.0f ms, ratio %.3f (target 1)\n", name,
+                server.isEmpty() ? "" : "-", server.constData(), ours, limit, ours / limit);
 }
 
 }  // namespace
@@ -117,7 +129,7 @@ int main(int argc, char** argv) {
     const std::vector<int64_t> clicks = Clicks();
     if (!WriteClicks(dir.filePath("temp/bgsound.wav").toStdString(), clicks)) return 1;
 
-    double worstAlignmentMs = 0, worstLossMs = 0, worstStartMs = 0, firstStartMs = 0;
+    double worstAlignmentMs = 0, worstDriftMs = 0, worstLossMs = 0, worstStartMs = 0, firstStartMs = 0;
     {
         TFormMain window(dir.filePath("tavimo"));
         window.show();
@@ -139,20 +151,23 @@ int main(int argc, char** argv) {
             window.EzRgnBtnRecord->Click();
 
             const std::vector<int16_t> voice = ReadVoice(dir.filePath("temp/record.wav"));
-            const int64_t offset = WorstOffset(voice, clicks);
+            const ClickOffsets offsets = Offsets(voice, clicks);
+            const int64_t offset = offsets.worst;
             if (offset < 0) {
                 std::fprintf(stderr, "take %d: too few clicks in record.wav\n", take + 1);
                 return 1;
             }
             const double alignmentMs = 1000.0 * static_cast<double>(offset) / kRate;
+            const double driftMs = 1000.0 * static_cast<double>(offsets.spread) / kRate;
             const double missingMs =
                 Ms(stopped - heard) - 1000.0 * static_cast<double>(voice.size()) / kRate;
             const double startMs = Ms(heard - pressed);
             std::fprintf(stderr,
-                         "take %d: worst click %.2f ms off, %.2f ms missing at the end, "
-                         "accompaniment heard %.2f ms after the press\n",
-                         take + 1, alignmentMs, missingMs, startMs);
+                         "take %d: worst click %.2f ms off, drift %.2f ms, %.2f ms missing at "
+                         "the end, accompaniment heard %.2f ms after the press\n",
+                         take + 1, alignmentMs, driftMs, missingMs, startMs);
             worstAlignmentMs = std::max(worstAlignmentMs, alignmentMs);
+            worstDriftMs = std::max(worstDriftMs, driftMs);
             worstLossMs = std::max(worstLossMs, missingMs);
             if (take == 0) {
                 firstStartMs = startMs;
@@ -164,6 +179,7 @@ int main(int argc, char** argv) {
     InstallMessages(nullptr);
     if (messages.shown > 0) return 1;
     Line("take-alignment", worstAlignmentMs, 5);
+    Line("take-drift", worstDriftMs, 1);
     Line("take-loss-at-stop", worstLossMs, 30);
     Line("take-start-latency", worstStartMs, 100);
     // The first take of a run apart: the one that speakers which rendered
