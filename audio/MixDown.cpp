@@ -16,8 +16,11 @@
 
 #include "audio/WavWriter.h"
 #include "effects/Balance.h"
+#include "effects/ConcurrentLoudnessMeter.h"
 #include "effects/Loudness.h"
+#include "effects/LoudnessMeter.h"
 #include "effects/VoiceReverb.h"
+#include "effects/WavFormat.h"
 
 namespace {
 
@@ -76,13 +79,28 @@ std::string WorkFile(const QString& tempFolder, const char* name) {
     return QFile::encodeName(folder + QLatin1String(name)).toStdString();
 }
 
-// The finished mix at the even loudness: one gain, measured on the whole.
-Status EvenLoudness(const std::string& mixPath) {
-    const Result<effects::LoudnessFigures> figures = effects::MeasureLoudness(mixPath);
+// The finished mix at the even loudness: one gain, from the figures of the
+// whole.
+Status EvenLoudness(const std::string& mixPath, const Result<effects::LoudnessFigures>& figures) {
     if (!figures) return figures.failure();
     const double gainDb = effects::LoudnessGainDb(figures.value());
     if (effects::IsNeutralGainDb(gainDb)) return {};
     return effects::ApplyGainDb(mixPath, mixPath, gainDb);
+}
+
+// A meter that measures the mix on a second core while it is being mixed, so
+// that even loudness costs little more than the gain's pass; none for a
+// format the loudness is not measured in (the file's measurement then tells
+// why).
+std::unique_ptr<effects::ConcurrentLoudnessMeter> MeterFor(const WavHeader& header,
+                                                           const std::string& mixPath) {
+    effects::WavHeaderBytes bytes;
+    std::memcpy(bytes.data(), &header, bytes.size());
+    const Result<effects::WavFormat> format = effects::ParseWavHeader(bytes, mixPath);
+    if (!format) return nullptr;
+    Result<effects::LoudnessMeter> meter = effects::LoudnessMeter::create(format.value());
+    if (!meter) return nullptr;
+    return std::make_unique<effects::ConcurrentLoudnessMeter>(std::move(meter).value());
 }
 
 }  // namespace
@@ -159,6 +177,8 @@ Status MixDown(const QString& tempFolder, WavHeader& currentFormat, const MixSet
             settings.reverb, static_cast<int>(currentFormat.sampleRate), channels);
         if (made) reverb.emplace(std::move(made).value());
     }
+    const std::unique_ptr<effects::ConcurrentLoudnessMeter> meter =
+        settings.evenLoudness ? MeterFor(outputHeader, mixPath) : nullptr;
     const auto scale = [](int16_t* samples, size_t count, int percent) {
         if (!effects::IsNeutralPercent(percent)) effects::ScaleByPercent({samples, count}, percent);
     };
@@ -221,6 +241,9 @@ Status MixDown(const QString& tempFolder, WavHeader& currentFormat, const MixSet
             }
         }
         output.append(outputBlock.get(), outputBytes);
+        // Only the last block can end in part of a frame, which the file's
+        // readers leave out too.
+        if (meter) meter->add({outputBlock.get(), outputBytes / (2 * channels) * channels});
     }
 
     const bool written = output.finish();
@@ -228,7 +251,8 @@ Status MixDown(const QString& tempFolder, WavHeader& currentFormat, const MixSet
         accompaniment.errorNumber != 0 ? accompaniment.errorNumber : voice.errorNumber;
     if (written && readError == 0) {
         if (!settings.evenLoudness) return {};
-        const Status levelled = EvenLoudness(mixPath);
+        const Status levelled =
+            EvenLoudness(mixPath, meter ? meter->finish() : effects::MeasureLoudness(mixPath));
         if (levelled) return {};
         std::filesystem::remove(mixPath, ignored);
         return levelled;

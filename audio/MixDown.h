@@ -23,7 +23,8 @@ inline constexpr size_t kMixBlockBytes = 262144;
 // `settings` change what goes into the mix: the volumes scale the samples
 // (saturated) and the reverb works on the voice (stereo over a stereo
 // accompaniment) before the plain mix; even loudness applies one gain to the
-// finished mix. A reverb that cannot start is left out. `accompaniment`
+// finished mix, measured on a thread of its own while the mix is made. A
+// reverb that cannot start is left out. `accompaniment`
 // names the accompaniment's file in the folder (a copy in another key).
 Status MixDown(const QString& tempFolder, WavHeader& currentFormat,
                const MixSettings& settings = {},

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "effects/InlineWorker.h"
@@ -24,6 +25,8 @@ namespace {
 constexpr uint32_t kRunFrames = 1024;
 // Room for the events a plugin may send back; ours sends none we read.
 constexpr size_t kEventBytes = 4096;
+// The C library's own first seed of rand().
+constexpr unsigned kNoiseSeed = 1;
 
 Failure Unavailable(FailureCause cause, const ReverbPlugin& plugin, const char* why) {
     return {cause,
@@ -106,6 +109,12 @@ Status VoiceReverb::Host::start(const ReverbPlugin& plugin, int sampleRate) {
                    lilv_instance_get_handle(instance_.get()));
     if (Status connected = connectPorts(found, plugin, sampleRate); !connected) return connected;
     instance_.activate();
+    // The Room's tail is modulated by noise drawn from the C library's one
+    // rand() sequence, which every earlier reverb in the process has moved
+    // on: starting it again here makes the same voice give the same samples
+    // in the second mix of a session as in the first. Seed 1 is where a new
+    // process starts it, so the files stay those of a first mix.
+    std::srand(kNoiseSeed);
     return {};
 }
 

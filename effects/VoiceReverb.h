@@ -3,7 +3,9 @@
 // lilv, fed the mono voice in blocks and giving back the voice with its
 // reverb, mono over a mono accompaniment or stereo over a stereo one (each
 // channel to be mixed with its own sample). The same input always gives the
-// same output. Everything on one thread.
+// same output, provided one reverb runs at a time and nothing else in the
+// process draws on rand() meanwhile (the Room's noise comes from it).
+// Everything on one thread.
 
 #include <cstdint>
 #include <memory>

@@ -1,12 +1,15 @@
 // "响度统一": a loud and a quiet song both end at the target loudness, a
-// peaky one stops at the true-peak ceiling, and silence or a song too short
-// to measure gets no gain.
+// peaky one stops at the true-peak ceiling, silence or a song too short to
+// measure gets no gain, and a song measured while it is made gets the
+// figures of its finished file.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
+#include "effects/ConcurrentLoudnessMeter.h"
 #include "effects/Loudness.h"
+#include "effects/LoudnessMeter.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WavFiles.h"
 
@@ -80,4 +83,32 @@ TEST(Loudness, GainAppliedInPlaceScalesEverySampleSaturated) {
     const WavContents out = ReadWavFile(dir.path("song.wav"));
     EXPECT_EQ(out.samples, (std::vector<int16_t>{2000, -2000, 32767, -32768, 2}));
     EXPECT_EQ(out.header.dataSize, samples.size() * 2);
+}
+
+TEST(Loudness, SongMeasuredWhileItIsMadeHasTheFiguresOfItsFile) {
+    // Quiet, then loud, then in between, with a click: every part counts.
+    std::vector<int16_t> song = TwoTones(3, 44100, 2, 2000);
+    for (const double amplitude : {25000.0, 9000.0}) {
+        const std::vector<int16_t> part = TwoTones(3, 44100, 2, amplitude);
+        song.insert(song.end(), part.begin(), part.end());
+    }
+    song[2 * 100000 + 1] = 32000;
+    TempDir dir;
+    WriteWavFile(dir.path("song.wav"), 2, 44100, song);
+    const Result<LoudnessFigures> measured = MeasureLoudness(dir.file("song.wav"));
+    ASSERT_TRUE(measured.ok());
+
+    Result<LoudnessMeter> meter = LoudnessMeter::create({2, 44100});
+    ASSERT_TRUE(meter.ok());
+    ConcurrentLoudnessMeter concurrent(std::move(meter).value());
+    // Many more blocks than wait at once, of uneven lengths.
+    for (size_t done = 0, frames = 7; done < song.size(); frames = frames * 5 % 20011 + 1) {
+        const size_t samples = std::min(2 * frames, song.size() - done);
+        concurrent.add(std::span(song).subspan(done, samples));
+        done += samples;
+    }
+    const Result<LoudnessFigures> figures = concurrent.finish();
+    ASSERT_TRUE(figures.ok());
+    EXPECT_EQ(figures->integratedLufs, measured->integratedLufs);
+    EXPECT_EQ(figures->truePeakDbtp, measured->truePeakDbtp);
 }

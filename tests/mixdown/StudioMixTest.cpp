@@ -86,3 +86,30 @@ TEST(StudioMix, EvenLoudnessBringsLoudAndQuietTakesToMinus14UnderTheCeiling) {
         EXPECT_LE(figures->truePeakDbtp, -1.0 + 1e-6);
     }
 }
+
+// Measured while the mix is made, the loudness is that of the finished mix:
+// the same file as a plain mix given its one gain afterwards.
+TEST(StudioMix, EvenLoudnessIsTheGainOfTheFinishedMix) {
+    TempDir dir;
+    // Longer than several mixing blocks, rising in level, the accompaniment
+    // ending in half a frame.
+    std::vector<int16_t> voice = SineSamples(440, 8, 44100, 1, 3000);
+    for (size_t i = 0; i < voice.size(); ++i)
+        voice[i] = static_cast<int16_t>(voice[i] * (1.0 + 6.0 * i / voice.size()));
+    std::vector<int16_t> accompaniment = SineSamples(220, 7, 44100, 2, 6000);
+    accompaniment.push_back(1234);
+    WriteWavFile(dir.path("record.wav"), 1, 44100, voice);
+    WriteWavFile(dir.path("bgsound.wav"), 2, 44100, accompaniment);
+    MixSettings studio{.voicePercent = 120,
+                       .accompanimentPercent = 80,
+                       .reverb = effects::ReverbPreset::Ktv};
+    Mix(dir, 2, studio);
+    const Result<effects::LoudnessFigures> figures = effects::MeasureLoudness(dir.file("mix.wav"));
+    ASSERT_TRUE(figures);
+    ASSERT_FALSE(effects::IsNeutralGainDb(effects::LoudnessGainDb(figures.value())));
+    ASSERT_TRUE(effects::ApplyGainDb(dir.file("mix.wav"), dir.file("expected.wav"),
+                                     effects::LoudnessGainDb(figures.value())));
+    studio.evenLoudness = true;
+    Mix(dir, 2, studio);
+    EXPECT_EQ(dir.read("expected.wav"), dir.read("mix.wav"));
+}
