@@ -57,9 +57,9 @@ int Monitor() {
     std::sort(all.begin(), all.end());
     std::printf("all clicks: median %.1f ms, worst %.1f ms\n", all[all.size() / 2], all.back());
     // Named for the sound server when bench/live/run says which.
-    const QByteArray server = qgetenv("TAVIMO_BENCH_SERVER");
+    const QByteArray serverName = qgetenv("TAVIMO_BENCH_SERVER");
     std::printf("bench monitor-latency%s%s: ours %.1f ms, limit 30 ms, ratio %.2f (target 1)\n",
-                server.isEmpty() ? "" : "-", server.constData(), worst,
+                serverName.isEmpty() ? "" : "-", serverName.constData(), worst,
                 worst / 30.0);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QSlider>
@@ -12,6 +13,7 @@
 #include <memory>
 
 #include "app/TFormMain.h"
+#include "app/TFormStudio.h"
 #include "controls/ClickableLabel.h"
 #include "controls/TEzRgnBtn.h"
 #include "tests/support/TempDir.h"
@@ -105,4 +107,31 @@ TEST_F(KeyboardTest, ATakeFromTheKeyboardAlone) {
     EXPECT_GT(QFileInfo(voice).size(), 44 + 44100);
     EXPECT_TRUE(w.EzRgnBtnPlay->Enabled());
     EXPECT_EQ((std::vector<QWidget*>{w.EzRgnBtnPlay}), TabRound(1));
+}
+
+TEST_F(KeyboardTest, TheMixingWindowOpensFromTheKeyboardAndTabReachesEachOfItsControls) {
+    TFormMain& w = *window;
+    ASSERT_TRUE(TabTo(w.EzRgnBtnStudio));
+    Key(Qt::Key_Space);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.FormStudio && w.FormStudio->isVisible(); }, 5000));
+    QWidget* studio = w.FormStudio;
+    studio->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(studio));
+    QStringList reached;
+    bool reverbReached = false;
+    for (int i = 0; i < 30; ++i) {
+        QTest::keyClick(studio->windowHandle(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        if (!focus) continue;
+        reached << focus->accessibleName();
+        // The reverb's combo box is named by its label "混响".
+        reverbReached |= qobject_cast<QComboBox*>(focus) != nullptr;
+    }
+    // The buttons of work not under way are disabled and skipped.
+    for (const char* name : {"人声音量", "伴奏音量", "升降调", "响度统一", "话筒", "耳返", "耳返音量",
+                             "测试延迟"}) {
+        EXPECT_TRUE(reached.contains(QString::fromUtf8(name))) << name << ": "
+                                                               << reached.join("|").toStdString();
+    }
+    EXPECT_TRUE(reverbReached) << reached.join("|").toStdString();
 }
