@@ -6,8 +6,10 @@
 // with the file. It counts as ended once its last sample has been heard.
 // Each play() after the first starts a fresh stream, prepared before it is
 // let go, so the file starts from its first sample. Once started it keeps
-// the speakers' time: a cycle the sound thread missed is skipped in the
-// file, never played late.
+// the speakers' time against long stalls: fallen behind by more than a
+// cycle and kLateMargin, it skips what the speakers played as silence. A
+// single missed cycle is not caught yet: the rest of the file then plays
+// that cycle late.
 // Called from the UI thread only.
 
 #include <QString>
