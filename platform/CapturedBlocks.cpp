@@ -3,27 +3,30 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/InputFailure.h"
+
 namespace platform {
 
-CapturedBlocks::Refusal CapturedBlocks::prepare(AudioBlock& block) {
-    if (block.bytes.empty()) return Refusal::Empty;
+Status CapturedBlocks::prepare(AudioBlock& block) {
+    if (block.bytes.empty()) return InputFailure(PA_ERR_INVALID, "the block holds no bytes");
     if (std::find(prepared_.begin(), prepared_.end(), &block) == prepared_.end()) {
         prepared_.push_back(&block);
     }
     block.recordedBytes = 0;
-    return Refusal::None;
+    return {};
 }
 
-CapturedBlocks::Refusal CapturedBlocks::queue(AudioBlock& block) {
+Status CapturedBlocks::queue(AudioBlock& block, bool running) {
     if (std::find(prepared_.begin(), prepared_.end(), &block) == prepared_.end()) {
-        return Refusal::NotPrepared;
+        return InputFailure(PA_ERR_INVALID, "the block was not prepared");
     }
     if (std::find(queued_.begin(), queued_.end(), &block) != queued_.end()) {
-        return Refusal::AlreadyQueued;
+        return InputFailure(PA_ERR_INVALID, "the block is queued already");
     }
     block.recordedBytes = 0;
     queued_.push_back(&block);
-    return Refusal::None;
+    if (running) deliver(false);
+    return {};
 }
 
 void CapturedBlocks::begin() {

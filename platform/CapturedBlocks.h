@@ -16,12 +16,12 @@ namespace platform {
 
 class CapturedBlocks {
 public:
-    enum class Refusal { None, Empty, NotPrepared, AlreadyQueued };
-
     void setHandler(AudioInput::BlockHandler handler) { handler_ = std::move(handler); }
 
-    Refusal prepare(AudioBlock& block);
-    Refusal queue(AudioBlock& block);
+    // AudioInput's prepareBlock and queueBlock on an open input; queue()
+    // hands on what is there when `running`.
+    Status prepare(AudioBlock& block);
+    Status queue(AudioBlock& block, bool running);
 
     // A new capture: nothing taken yet.
     void begin();

@@ -3,31 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/InputFailure.h"
 #include "platform/PipeWireTiming.h"
-#include "platform/PulseServer.h"
 
 namespace platform {
-namespace {
-
-// Told in the same numbers and words as on PulseAudio, so the singer reads
-// the same message on either server.
-::Failure InputFailure(int number, const std::string& what) {
-    const PulseError error = MakePulseError(number, what);
-    return {FailureCause::NoSound, QString::fromStdString(error.text), FailureNotice::Simple,
-            error.number};
-}
-
-const pw_stream_events& Events() {
-    static const pw_stream_events events = [] {
-        pw_stream_events e{};
-        e.version = PW_VERSION_STREAM_EVENTS;
-        return e;
-    }();
-    return events;
-}
-
-
-}  // namespace
 
 PipeWireAudioInput::PipeWireAudioInput(std::shared_ptr<PipeWireServer> server)
     : server_(std::move(server)), receiver_(std::make_unique<QObject>()) {}
@@ -56,7 +35,8 @@ Status PipeWireAudioInput::connectStream() {
     stream_.reset();
     started_ = false;
     static const pw_stream_events events = [] {
-        pw_stream_events e = Events();
+        pw_stream_events e{};
+        e.version = PW_VERSION_STREAM_EVENTS;
         e.state_changed = StateChanged;
         e.process = Process;
         return e;
@@ -78,9 +58,7 @@ Status PipeWireAudioInput::connectStream() {
         fail(PA_ERR_CONNECTIONTERMINATED, "the connection to the sound server broke off");
     });
     const bool settled = stream_->waitReady(*server_, deadline);
-    const pw_stream_state state = stream_->state();
-    if (!stream_->broken() &&
-        (state == PW_STREAM_STATE_PAUSED || state == PW_STREAM_STATE_STREAMING)) {
+    if (stream_->ready()) {
         return {};
     }
     stream_.reset();
@@ -90,24 +68,12 @@ Status PipeWireAudioInput::connectStream() {
 
 Status PipeWireAudioInput::prepareBlock(AudioBlock& block) {
     if (!stream_) return InputFailure(PA_ERR_BADSTATE, "the audio input is not open");
-    if (blocks_.prepare(block) != CapturedBlocks::Refusal::None) {
-        return InputFailure(PA_ERR_INVALID, "the block holds no bytes");
-    }
-    return {};
+    return blocks_.prepare(block);
 }
 
 Status PipeWireAudioInput::queueBlock(AudioBlock& block) {
     if (!stream_) return InputFailure(PA_ERR_BADSTATE, "the audio input is not open");
-    switch (blocks_.queue(block)) {
-        case CapturedBlocks::Refusal::NotPrepared:
-            return InputFailure(PA_ERR_INVALID, "the block was not prepared");
-        case CapturedBlocks::Refusal::AlreadyQueued:
-            return InputFailure(PA_ERR_INVALID, "the block is queued already");
-        default:
-            break;
-    }
-    if (running_) blocks_.deliver(false);
-    return {};
+    return blocks_.queue(block, running_);
 }
 
 Status PipeWireAudioInput::start() {

@@ -10,12 +10,6 @@
 namespace platform {
 namespace {
 
-const pw_core_events kCoreEvents = [] {
-    pw_core_events events{};
-    events.version = PW_VERSION_CORE_EVENTS;
-    return events;
-}();
-
 std::string Text(int number) { return std::strerror(number < 0 ? -number : number); }
 
 }  // namespace
@@ -29,7 +23,8 @@ std::unique_ptr<PipeWireStream> PipeWireStream::make(PipeWireServer& server,
     made->core_ = server.connect(error);
     if (!made->core_) return nullptr;
     static pw_core_events coreEvents = [] {
-        pw_core_events e = kCoreEvents;
+        pw_core_events e{};
+        e.version = PW_VERSION_CORE_EVENTS;
         e.error = CoreError;
         return e;
     }();
@@ -96,12 +91,14 @@ pw_stream_state PipeWireStream::state() const {
     return pw_stream_get_state(stream_, nullptr);
 }
 
+bool PipeWireStream::ready() const {
+    const pw_stream_state now = state();
+    return !broken_ && (now == PW_STREAM_STATE_PAUSED || now == PW_STREAM_STATE_STREAMING);
+}
+
 bool PipeWireStream::waitReady(PipeWireServer& server, SoundTime deadline) const {
-    return server.waitUntil(deadline, [this] {
-        const pw_stream_state now = state();
-        return broken_ || now == PW_STREAM_STATE_PAUSED || now == PW_STREAM_STATE_STREAMING ||
-               now == PW_STREAM_STATE_ERROR;
-    });
+    return server.waitUntil(deadline,
+                            [this] { return ready() || broken_ || state() == PW_STREAM_STATE_ERROR; });
 }
 
 void PipeWireStream::CoreError(void* data, uint32_t id, int, int res, const char*) {

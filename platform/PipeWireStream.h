@@ -45,6 +45,9 @@ public:
     // Loop thread: called once the connection breaks off.
     void setBrokeOff(std::function<void()> handler) { brokeOff_ = std::move(handler); }
 
+    // The server has made the stream's node and it has not failed.
+    bool ready() const;
+
     // Lock held. Waits until the server has made the stream's node
     // (paused or streaming), the stream failed, or the deadline passed.
     bool waitReady(PipeWireServer& server, SoundTime deadline) const;

@@ -64,9 +64,7 @@ QString PipeWireWavPlayer::makeStream() {
             .arg(Quoted(fileName_), QString::fromStdString(error));
     }
     const bool settled = stream_->waitReady(*server_, deadline);
-    const pw_stream_state state = stream_->state();
-    if (!stream_->broken() &&
-        (state == PW_STREAM_STATE_PAUSED || state == PW_STREAM_STATE_STREAMING)) {
+    if (stream_->ready()) {
         fresh_ = true;
         return QString();
     }

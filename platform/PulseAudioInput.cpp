@@ -3,17 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/InputFailure.h"
+
 namespace platform {
 namespace {
-
-::Failure InputFailure(const PulseError& error) {
-    return {FailureCause::NoSound, QString::fromStdString(error.text), FailureNotice::Simple,
-            error.number};
-}
-
-::Failure InputFailure(int number, const std::string& what) {
-    return InputFailure(MakePulseError(number, what));
-}
 
 bool ToSampleSpec(const AudioInputFormat& format, pa_sample_spec& spec) {
     switch (format.bitsPerSample) {
@@ -152,24 +145,12 @@ Status PulseAudioInput::connectStream() {
 
 Status PulseAudioInput::prepareBlock(AudioBlock& block) {
     if (!stream_) return InputFailure(PA_ERR_BADSTATE, "the audio input is not open");
-    if (blocks_.prepare(block) != CapturedBlocks::Refusal::None) {
-        return InputFailure(PA_ERR_INVALID, "the block holds no bytes");
-    }
-    return {};
+    return blocks_.prepare(block);
 }
 
 Status PulseAudioInput::queueBlock(AudioBlock& block) {
     if (!stream_) return InputFailure(PA_ERR_BADSTATE, "the audio input is not open");
-    switch (blocks_.queue(block)) {
-        case CapturedBlocks::Refusal::NotPrepared:
-            return InputFailure(PA_ERR_INVALID, "the block was not prepared");
-        case CapturedBlocks::Refusal::AlreadyQueued:
-            return InputFailure(PA_ERR_INVALID, "the block is queued already");
-        default:
-            break;
-    }
-    if (running_) blocks_.deliver(false);
-    return {};
+    return blocks_.queue(block, running_);
 }
 
 Status PulseAudioInput::start() {
