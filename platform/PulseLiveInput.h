@@ -19,7 +19,10 @@ namespace platform {
 
 class PulseLiveInput final : public LiveInput {
 public:
-    static constexpr int kFragmentMs = 10;
+    // Enough for a meter read 25 times a second; on PipeWire the graph runs
+    // at the shortest cycle its streams ask for, and a shorter one than the
+    // take's own streams ask for leaves a busy machine no room.
+    static constexpr int kFragmentMs = 25;
     static constexpr int kMaxKeptMs = 500;
     static constexpr std::chrono::milliseconds kSetUpLimit{4000};
 
