@@ -48,6 +48,9 @@ AVIOContext* SourceFile::ioContext() {
 
 int SourceFile::Read(void* self, uint8_t* buffer, int size) {
     auto* source = static_cast<SourceFile*>(self);
+    // A demuxer hunting for the next packet in a damaged file asks again
+    // and again at the end; a regular file does not grow under it.
+    if (source->atEnd_) return AVERROR_EOF;
     std::FILE* file = source->file_.get();
     const size_t read = std::fread(buffer, 1, static_cast<size_t>(size), file);
     if (read > 0) return static_cast<int>(read);
@@ -55,6 +58,7 @@ int SourceFile::Read(void* self, uint8_t* buffer, int size) {
         source->readFailed_ = true;
         return AVERROR(EIO);
     }
+    source->atEnd_ = source->regular_;
     return AVERROR_EOF;
 }
 
@@ -63,6 +67,7 @@ int64_t SourceFile::Seek(void* self, int64_t offset, int whence) {
     // The size of a device or a pipe says nothing.
     if (whence & AVSEEK_SIZE) return source->regular_ ? source->size_ : AVERROR(ENOSYS);
     std::FILE* file = source->file_.get();
+    source->atEnd_ = false;
     if (fseeko(file, offset, whence & ~AVSEEK_FORCE) != 0) return AVERROR(errno ? errno : EIO);
     return ftello(file);
 }

@@ -41,6 +41,8 @@ private:
     ino_t inode_ = 0;
     IoContext io_;
     bool readFailed_ = false;
+    // The end of a regular file was read and no seek came since.
+    bool atEnd_ = false;
 };
 
 }  // namespace pellin
