@@ -39,6 +39,11 @@ std::unique_ptr<PipeWireStream> PipeWireStream::make(PipeWireServer& server,
         // A stream stays on the device it was linked to: a microphone that
         // goes away ends the take instead of recording another one.
         PW_KEY_NODE_DONT_RECONNECT, capture ? "true" : "false", nullptr);
+    // While a take's streams run, the graph's cycle stays as it is: when
+    // another client makes it shorter or longer, PipeWire 0.3.65 drops a
+    // cycle of a playback stream's frames or plays a gap (its own pw-play
+    // does the same), and the voice would slide against the accompaniment.
+    pw_properties_set(properties, PW_KEY_NODE_LOCK_QUANTUM, "true");
     if (!spec.target.empty()) pw_properties_set(properties, PW_KEY_TARGET_OBJECT, spec.target.c_str());
     if (spec.latencyFrames > 0) {
         pw_properties_setf(properties, PW_KEY_NODE_LATENCY, "%d/%d", spec.latencyFrames, spec.rate);
