@@ -189,8 +189,9 @@ TEST_F(TakeTimingTest, AClientWithASmallLatencyComingAndGoingMidTakeMovesNothing
     const std::optional<Clock::time_point> heard = waitUntilHeard();
     ASSERT_TRUE(heard);
     QTest::qWait(1500);
-    // Another program plays with 2 ms of latency: the sound server's cycle
-    // shrinks while it plays, and grows back when it has gone.
+    // Another program plays with 2 ms of latency: PulseAudio's cycle shrinks
+    // while it plays and grows back when it has gone; PipeWire keeps its
+    // cycle for the take's streams.
     QProcess other;
     other.start(QStringLiteral("pacat"), {"--playback", "--latency-msec=2", "--raw", "/dev/zero"});
     ASSERT_TRUE(other.waitForStarted(5000));
