@@ -124,25 +124,30 @@ std::size_t HandedOutSize(void* block) {
 
 constexpr std::size_t kMallocAlignment = 0;  // whatever malloc gives
 
-void* Allocate(std::size_t size) {
-    if (size < kLarge) return __interceptor_malloc(size);
-    if (void* block = Reuse(size, kMallocAlignment)) return block;
-    void* block = __interceptor_malloc(size);
-    if (block) Keep(block, size, kMallocAlignment);
+// A large request gets a kept block, or a fresh one that is then kept; a
+// small one goes to the sanitizer as it is.
+void* Allocate(std::size_t size, std::size_t alignment = kMallocAlignment) {
+    const auto fresh = [&]() -> void* {
+        if (alignment == kMallocAlignment) return __interceptor_malloc(size);
+        void* block = nullptr;
+        return __interceptor_posix_memalign(&block, alignment, size) == 0 ? block : nullptr;
+    };
+    if (size < kLarge) return fresh();
+    if (void* block = Reuse(size, alignment)) return block;
+    void* block = fresh();
+    if (block) Keep(block, size, alignment);
     return block;
 }
 
 }  // namespace
 
 extern "C" int posix_memalign(void** block, std::size_t alignment, std::size_t size) {
+    // The sanitizer's own checks of the alignment and their error codes.
     if (size < kLarge) return __interceptor_posix_memalign(block, alignment, size);
-    if (void* kept = Reuse(size, alignment)) {
-        *block = kept;
-        return 0;
-    }
-    const int result = __interceptor_posix_memalign(block, alignment, size);
-    if (result == 0) Keep(*block, size, alignment);
-    return result;
+    void* allocated = Allocate(size, alignment);
+    if (!allocated) return ENOMEM;
+    *block = allocated;
+    return 0;
 }
 
 extern "C" void free(void* block) {
