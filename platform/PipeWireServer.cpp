@@ -28,16 +28,25 @@ PipeWireServer::PipeWireServer(std::string applicationName, std::string iconName
     if (!loop_) return;
     pw_properties* properties = pw_properties_new(PW_KEY_APP_NAME, applicationName_.c_str(),
                                                   PW_KEY_APP_ICON_NAME, iconName_.c_str(), nullptr);
-    context_.reset(pw_context_new(pw_thread_loop_get_loop(loop_.get()), properties, 0));
-    if (!context_ || pw_thread_loop_start(loop_.get()) < 0) {
+    pw_loop* loop = pw_thread_loop_get_loop(loop_.get());
+    context_.reset(pw_context_new(loop, properties, 0));
+    if (context_) jobEvent_ = pw_loop_add_event(loop, RunJobs, this);
+    if (!context_ || !jobEvent_ || pw_thread_loop_start(loop_.get()) < 0) {
+        if (jobEvent_) pw_loop_destroy_source(loop, jobEvent_);
+        jobEvent_ = nullptr;
         context_.reset();
         loop_.reset();
     }
 }
 
 PipeWireServer::~PipeWireServer() {
-    // The loop thread stops before the context it runs on goes.
-    if (loop_) pw_thread_loop_stop(loop_.get());
+    // The loop thread stops before the context it runs on goes; what it
+    // had still to do runs here, where nothing else runs any more.
+    if (loop_) {
+        pw_thread_loop_stop(loop_.get());
+        RunJobs(this, 0);
+        pw_loop_destroy_source(pw_thread_loop_get_loop(loop_.get()), jobEvent_);
+    }
     context_.reset();
     loop_.reset();
 }
@@ -74,6 +83,28 @@ bool PipeWireServer::waitUntil(SoundTime deadline, const std::function<bool()>& 
 
 void PipeWireServer::signal() {
     if (loop_) pw_thread_loop_signal(loop_.get(), false);
+}
+
+void PipeWireServer::runOnLoop(std::function<void()> work) {
+    if (!loop_ || pw_thread_loop_in_thread(loop_.get())) {
+        work();
+        return;
+    }
+    jobs_.push_back(std::move(work));
+    const uint64_t ticket = ++jobsQueued_;
+    pw_loop_signal_event(pw_thread_loop_get_loop(loop_.get()), jobEvent_);
+    waitUntil(SoundClock::now() + std::chrono::seconds(1), [&] { return jobsDone_ >= ticket; });
+}
+
+void PipeWireServer::RunJobs(void* data, uint64_t) {
+    auto* server = static_cast<PipeWireServer*>(data);
+    while (!server->jobs_.empty()) {
+        const std::function<void()> job = std::move(server->jobs_.front());
+        server->jobs_.pop_front();
+        job();
+        ++server->jobsDone_;
+    }
+    server->signal();
 }
 
 bool PipeWireServerListens() {

@@ -11,6 +11,8 @@
 
 #include <pipewire/pipewire.h>
 
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -59,15 +61,28 @@ public:
     bool waitUntil(SoundTime deadline, const std::function<bool()>& done);
     void signal();
 
+    // Lock held. Runs `work` on the loop thread and waits (a second at
+    // most) until it has. Streams are torn down there: only there can the
+    // calls their data thread has queued for the loop run before the
+    // stream is freed.
+    void runOnLoop(std::function<void()> work);
+
     const std::string& applicationName() const { return applicationName_; }
     const std::string& iconName() const { return iconName_; }
     pw_thread_loop* loop() const { return loop_.get(); }
 
 private:
+    static void RunJobs(void* data, uint64_t count);
+
     std::string applicationName_;
     std::string iconName_;
     PipeWireLoopPtr loop_;
     PipeWireContextPtr context_;
+    // Under the lock: what runOnLoop() handed over, and how much of it ran.
+    spa_source* jobEvent_ = nullptr;
+    std::deque<std::function<void()>> jobs_;
+    uint64_t jobsQueued_ = 0;
+    uint64_t jobsDone_ = 0;
 };
 
 // True when a PipeWire server answers on this session's socket.

@@ -81,15 +81,22 @@ std::unique_ptr<PipeWireStream> PipeWireStream::make(PipeWireServer& server,
 }
 
 PipeWireStream::~PipeWireStream() {
-    if (stream_) {
-        spa_hook_remove(&streamListener_);
-        pw_stream_disconnect(stream_);
-        pw_stream_destroy(stream_);
-    }
-    if (core_) {
-        spa_hook_remove(&coreListener_);
-        pw_core_disconnect(core_);
-    }
+    // Nothing of the stream calls its owner from here on.
+    if (stream_) spa_hook_remove(&streamListener_);
+    if (core_) spa_hook_remove(&coreListener_);
+    if (!stream_ && !core_) return;
+    pw_loop* loop = pw_thread_loop_get_loop(server_->loop());
+    server_->runOnLoop([loop, stream = stream_, core = core_] {
+        if (stream) {
+            pw_stream_disconnect(stream);
+            // The data thread may have queued process or drained calls of
+            // this stream for the loop just before it stopped (PipeWire
+            // 0.3.65 leaves them queued): they run now, while it exists.
+            pw_loop_invoke(loop, nullptr, 0, nullptr, 0, false, nullptr);
+            pw_stream_destroy(stream);
+        }
+        if (core) pw_core_disconnect(core);
+    });
 }
 
 pw_stream_state PipeWireStream::state() const {
