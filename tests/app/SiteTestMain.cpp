@@ -7,7 +7,10 @@
 
 #include "app/BrowserEngine.h"
 
+#include "tests/support/CrashTrace.h"
+
 int main(int argc, char** argv) {
+    InstallCrashTrace();
     ::testing::InitGoogleTest(&argc, argv);
     PrepareBrowserEngine();
     QApplication app(argc, argv);

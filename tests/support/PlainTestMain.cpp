@@ -4,7 +4,10 @@
 
 #include <QCoreApplication>
 
+#include "tests/support/CrashTrace.h"
+
 int main(int argc, char** argv) {
+    InstallCrashTrace();
     ::testing::InitGoogleTest(&argc, argv);
     QCoreApplication app(argc, argv);
     return RUN_ALL_TESTS();
