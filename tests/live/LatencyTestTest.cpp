@@ -12,16 +12,15 @@
 
 #include "audio/TAudioRecord.h"
 #include "base/Global.h"
-#include "platform/PulseAudioInput.h"
 #include "platform/PulseLiveInput.h"
 #include "platform/PulseSoundSources.h"
 #include "platform/PulseVoiceMonitor.h"
-#include "platform/PulseWavPlayer.h"
 #include "tests/support/ClickTrack.h"
 #include "tests/support/LoopbackMicrophone.h"
 #include "tests/support/RecordedLiveView.h"
 #include "tests/support/RecordedMessages.h"
 #include "tests/support/RecordedView.h"
+#include "tests/support/SessionSound.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/VoiceSink.h"
 #include "tests/support/WavFiles.h"
@@ -72,8 +71,11 @@ struct Rig {
     RecordedLiveView view;
     Session session{window};
     std::shared_ptr<platform::PulseServer> server = std::make_shared<platform::PulseServer>();
-    TAudioRecord recorder{std::make_unique<platform::PulseAudioInput>(server)};
-    platform::PulseWavPlayer player{server};
+    // The take's streams as the program makes them: PipeWire's own there.
+    SessionSound sound;
+    TAudioRecord recorder{sound.input()};
+    const std::unique_ptr<platform::WavPlayer> playerOwner = sound.player();
+    platform::WavPlayer& player = *playerOwner;
     platform::PulseSoundSources sources{server};
     platform::PulseLiveInput liveInput{server};
     platform::PulseVoiceMonitor monitor{server};
