@@ -2,7 +2,8 @@
 // the singer picks may hold them. Whatever the input, the call returns one of
 // its documented results; a success leaves a whole WAV file, any failure
 // leaves no destination at all (it did not exist before the call).
-#include <QFile>
+#include <unistd.h>
+
 #include <cstdint>
 
 #include "decoder/pellin/Pellin.h"
@@ -11,18 +12,17 @@
 #include "fuzz/WavCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray source = WriteFuzzFile(QStringLiteral("song.wma"), data, size).toLocal8Bit();
-    const QString destinationName = QStringLiteral("bgsound.wav");
-    const QByteArray destination = (FuzzFolder() + destinationName).toLocal8Bit();
-    QFile::remove(FuzzFolder() + destinationName);
+    static const QByteArray source = FuzzPath(QStringLiteral("song.wma"));
+    static const QByteArray destination = FuzzPath(QStringLiteral("bgsound.wav"));
+    WriteFuzzFileAt(source.constData(), data, size);
+    ::unlink(destination.constData());
 
     const int result = Pellin(source.constData(), destination.constData());
-    const bool exists = QFile::exists(FuzzFolder() + destinationName);
+    const std::optional<QByteArray> wav = ReadFuzzFileAt(destination.constData());
     if (result == kPellinDecoded) {
-        FuzzCheck(exists, "decoded without a destination");
-        const QByteArray wav = ReadFuzzFile(destinationName);
-        CheckWholeWav(reinterpret_cast<const unsigned char*>(wav.constData()),
-                      static_cast<size_t>(wav.size()));
+        FuzzCheck(wav.has_value(), "decoded without a destination");
+        CheckWholeWav(reinterpret_cast<const unsigned char*>(wav->constData()),
+                      static_cast<size_t>(wav->size()));
     } else {
         FuzzCheck(result >= kPellinTruncated && result <= kPellinDecoderFailed,
                   "an undocumented result");
@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FuzzCheck(result != kPellinSourceUnopenable && result != kPellinDestinationUnopenable &&
                       result != kPellinWriteFailed,
                   "a failure of the files themselves");
-        FuzzCheck(!exists, "a failure that left a destination behind");
+        FuzzCheck(!wav.has_value(), "a failure that left a destination behind");
     }
     return 0;
 }
