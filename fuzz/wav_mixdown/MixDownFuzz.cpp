@@ -6,8 +6,9 @@
 // promises: the longer input's length in the accompaniment's channel count
 // (nothing for counts other than 1 and 2), or the voice itself when there is
 // no accompaniment.
+#include <unistd.h>
+
 #include <QByteArray>
-#include <QFile>
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -22,16 +23,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool withAccompaniment = (data[0] & 0x80) == 0;
     const size_t rest = size - 2;
     const size_t cut = (static_cast<size_t>(data[0] & 0x7F) << 8 | data[1]) % (rest + 1);
-    const QString bgsound = FuzzFolder() + QStringLiteral("bgsound.wav");
-    QFile::remove(bgsound);
-    QFile::remove(FuzzFolder() + QStringLiteral("mix.wav"));
-    if (withAccompaniment) WriteFuzzFile(QStringLiteral("bgsound.wav"), data + 2, cut);
-    WriteFuzzFile(QStringLiteral("record.wav"), data + 2 + cut, rest - cut);
+    static const QByteArray bgsound = FuzzPath(QStringLiteral("bgsound.wav"));
+    static const QByteArray record = FuzzPath(QStringLiteral("record.wav"));
+    static const QByteArray mixPath = FuzzPath(QStringLiteral("mix.wav"));
+    ::unlink(bgsound.constData());
+    ::unlink(mixPath.constData());
+    if (withAccompaniment) WriteFuzzFileAt(bgsound.constData(), data + 2, cut);
+    WriteFuzzFileAt(record.constData(), data + 2 + cut, rest - cut);
 
     // The import: header and length of the accompaniment.
     WavHeader format;
     InitWavHeader(format, 1, 44100, 16);
-    const int64_t fileBytes = ReadWavHeader(QFile::encodeName(bgsound).constData(), format);
+    const int64_t fileBytes = ReadWavHeader(bgsound.constData(), format);
     FuzzCheck(fileBytes == (withAccompaniment ? static_cast<int64_t>(cut) : -1), "file size");
     const int seconds =
         WavDurationSeconds(WavDataLength(fileBytes), format.channels,
@@ -39,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzCheck(seconds >= 0, "a negative length");
 
     FuzzCheck(MixDown(FuzzFolder(), format).ok(), "the mixdown failed");
-    const QByteArray mix = ReadFuzzFile(QStringLiteral("mix.wav"));
-    const QByteArray voice = ReadFuzzFile(QStringLiteral("record.wav"));
+    const QByteArray mix = ReadFuzzFileAt(mixPath.constData()).value_or(QByteArray());
+    const QByteArray voice = ReadFuzzFileAt(record.constData()).value_or(QByteArray());
     if (!withAccompaniment) {
         FuzzCheck(mix == voice, "the voice alone is not the mix");
         return 0;
